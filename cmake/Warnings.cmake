@@ -1,0 +1,7 @@
+# Warnings are errors on our own code only; third-party headers come in as
+# system includes and stay out of it.
+function(avm_strict_warnings target)
+  target_compile_options(${target} PRIVATE
+    $<$<COMPILE_LANGUAGE:CXX>:-Wall -Wextra -Werror -Wshadow -Wnon-virtual-dtor -Wformat=2 -Wno-unused-parameter>
+    $<$<COMPILE_LANGUAGE:C>:-Wall -Wextra -Werror -Wformat=2 -Wno-unused-parameter>)
+endfunction()
