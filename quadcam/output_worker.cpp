@@ -75,7 +75,6 @@ bool ServeWindow(OutputKind kind) {
 }
 
 void* outputWorker(void*) {
-  ++gLiveWorkers;
   std::unique_lock<std::mutex> lock(gPreview_mutex);
   while (workerRunning != 0) {
     lock.unlock();
@@ -186,8 +185,10 @@ void StartOutputWorker() {
     std::lock_guard<std::mutex> lock(gPreview_mutex);
     workerRunning = 1;
   }
+  ++gLiveWorkers;  // counted from creation, so a test sees it at once
   const int error = pthread_create(&gWorkerThread, nullptr, outputWorker, nullptr);
   if (error != 0) {
+    --gLiveWorkers;
     QCAM_LOGE("can't create thread: %s\n", std::strerror(error));
     std::lock_guard<std::mutex> lock(gPreview_mutex);
     workerRunning = 0;
