@@ -25,6 +25,10 @@ extern "C" ANativeWindow* ANativeWindow_fromSurface(JNIEnv* env, jobject surface
     return nullptr;
   }
   const jlong id = env->GetLongField(surface, idField);
+  if (env->ExceptionCheck()) {
+    env->ExceptionClear();
+    return nullptr;
+  }
   ANativeWindow* window = AcquireSurfaceWindow(static_cast<int64_t>(id));
   if (window == nullptr) {
     HOSTPLAT_LOGE("ANativeWindow_fromSurface: no window %lld", static_cast<long long>(id));
