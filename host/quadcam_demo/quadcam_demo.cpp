@@ -15,6 +15,7 @@
 //       as PNG.
 //   quadcam_demo make-input --size WxH --frames N --camera K FILE
 //       writes a synthetic moving picture to replay.
+#include <android/log.h>
 #include <jni.h>
 
 #include <cerrno>
@@ -380,6 +381,8 @@ int RunMakeInput(const Options& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // The library's progress lines ("init cam", session states) are debug lines.
+  __android_log_set_minimum_priority(ANDROID_LOG_DEBUG);
   Options options;
   if (!Parse(argc, argv, &options)) {
     return Usage();
