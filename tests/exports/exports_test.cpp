@@ -132,6 +132,12 @@ TEST(Exports, RendererExportsOnlyItsDeclaredSurface) {
 TEST(Exports, CompositorExportsOnlyItsDeclaredSurface) {
   ExpectOnlyAllowedExports(QUADCAM_LIBRARY, QUADCAM_VERSION_SCRIPT);
   EXPECT_TRUE(Exports(QUADCAM_LIBRARY, "ResizeNV21"));
+  for (const char* method : {"Java_tarn_cam2_MainActivity_openCamera",
+                             "Java_tarn_cam2_MainActivity_closeCamera",
+                             "Java_tarn_cam2_MainActivity_setPreviewSurface",
+                             "Java_tarn_cam2_MainActivity_setRecordSurface"}) {
+    EXPECT_TRUE(Exports(QUADCAM_LIBRARY, method)) << method;
+  }
 }
 
 TEST(Exports, InternalsStayHidden) {

@@ -1,0 +1,339 @@
+// Image readers: the consumer end of a window that a camera fills. A reader
+// hands out at most maxImages images at a time; the listener runs on the
+// thread that queued the frame (the camera's), as the platform's readers call
+// it on a thread that is not the caller's. Images hold no memory of their
+// own: they wrap frames of the window's pool, so streaming allocates nothing.
+#include <media/NdkImage.h>
+#include <media/NdkImageReader.h>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <vector>
+
+#include "host_platform/host_platform.h"
+#include "internal/host_frame_queue.h"
+#include "internal/platform_log.h"
+
+struct AImage {
+  AImageReader* reader = nullptr;
+  HostFrame* frame = nullptr;  // null while the image is not handed out
+};
+
+struct AImageReader {
+  int64_t id = 0;
+  int32_t width = 0;
+  int32_t height = 0;
+  int32_t format = 0;
+  int32_t maxImages = 0;
+  ANativeWindow* window = nullptr;  // the reader's own reference
+
+  std::mutex mutex;
+  AImageReader_ImageListener listener{};
+  int32_t acquired = 0;
+  bool deleted = false;  // freed once the last image handed out is deleted
+  std::vector<std::unique_ptr<AImage>> images;
+};
+
+namespace {
+
+std::atomic<int32_t> gFailNew{0};
+std::atomic<int32_t> gFailGetWindow{0};
+std::atomic<int32_t> gLiveReaders{0};
+std::atomic<int32_t> gLiveImages{0};
+std::atomic<int64_t> gNextReaderId{1};
+
+bool TakeFailure(std::atomic<int32_t>& counter) {
+  int32_t left = counter.load();
+  while (left > 0) {
+    if (counter.compare_exchange_weak(left, left - 1)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+void OnFrameAvailable(void* context) {
+  auto* reader = static_cast<AImageReader*>(context);
+  AImageReader_ImageListener listener;
+  {
+    std::lock_guard<std::mutex> lock(reader->mutex);
+    listener = reader->listener;
+  }
+  if (listener.onImageAvailable != nullptr) {
+    listener.onImageAvailable(listener.context, reader);
+  }
+}
+
+void FreeReader(AImageReader* reader) {
+  HostWindow_drop(reader->window);
+  delete reader;
+  --gLiveReaders;
+}
+
+bool ValidImage(const AImage* image) { return image != nullptr && image->frame != nullptr; }
+
+}  // namespace
+
+extern "C" {
+
+media_status_t AImageReader_new(int32_t width, int32_t height, int32_t format, int32_t maxImages,
+                                AImageReader** reader) {
+  if (reader == nullptr) {
+    return AMEDIA_ERROR_INVALID_PARAMETER;
+  }
+  *reader = nullptr;
+  if (width <= 0 || height <= 0 || maxImages < 1 || maxImages > 64 ||
+      (format != AIMAGE_FORMAT_YUV_420_888 && format != AIMAGE_FORMAT_RGBA_8888 &&
+       format != AIMAGE_FORMAT_RGBX_8888)) {
+    HOSTPLAT_LOGE("AImageReader_new: unsupported %dx%d format %d maxImages %d", width, height,
+                  format, maxImages);
+    return AMEDIA_ERROR_INVALID_PARAMETER;
+  }
+  if (TakeFailure(gFailNew)) {
+    return AMEDIA_ERROR_UNKNOWN;
+  }
+  auto* created = new (std::nothrow) AImageReader();
+  if (created == nullptr) {
+    return AMEDIA_ERROR_UNKNOWN;
+  }
+  created->window = HostWindow_createConsumer(width, height, format, maxImages);
+  if (created->window == nullptr) {
+    delete created;
+    return AMEDIA_ERROR_INVALID_PARAMETER;
+  }
+  created->id = gNextReaderId++;
+  created->width = width;
+  created->height = height;
+  created->format = format;
+  created->maxImages = maxImages;
+  for (int32_t i = 0; i < maxImages; ++i) {
+    created->images.push_back(std::make_unique<AImage>());
+    created->images.back()->reader = created;
+  }
+  HostWindow_setFrameAvailable(created->window, OnFrameAvailable, created);
+  ++gLiveReaders;
+  HostJournal_record("AImageReader_new", "reader=%lld win=%lld", static_cast<long long>(created->id),
+                     static_cast<long long>(HostWindow_id(created->window)));
+  *reader = created;
+  return AMEDIA_OK;
+}
+
+void AImageReader_delete(AImageReader* reader) {
+  if (reader == nullptr) {
+    return;
+  }
+  HostJournal_record("AImageReader_delete", "reader=%lld", static_cast<long long>(reader->id));
+  // No listener call runs once this returns (unless the listener itself
+  // deletes its reader), and the camera's later frames are refused.
+  HostWindow_setFrameAvailable(reader->window, nullptr, nullptr);
+  HostWindow_abandon(reader->window);
+  bool freeNow = false;
+  {
+    std::lock_guard<std::mutex> lock(reader->mutex);
+    reader->deleted = true;
+    reader->listener = AImageReader_ImageListener{};
+    freeNow = reader->acquired == 0;
+  }
+  if (freeNow) {
+    FreeReader(reader);
+  }
+}
+
+media_status_t AImageReader_getWindow(AImageReader* reader, ANativeWindow** window) {
+  if (reader == nullptr || window == nullptr) {
+    return AMEDIA_ERROR_INVALID_PARAMETER;
+  }
+  if (TakeFailure(gFailGetWindow)) {
+    *window = nullptr;
+    return AMEDIA_ERROR_UNKNOWN;
+  }
+  HostJournal_record("AImageReader_getWindow", "reader=%lld win=%lld",
+                     static_cast<long long>(reader->id),
+                     static_cast<long long>(HostWindow_id(reader->window)));
+  *window = reader->window;
+  return AMEDIA_OK;
+}
+
+media_status_t AImageReader_getWidth(const AImageReader* reader, int32_t* width) {
+  if (reader == nullptr || width == nullptr) {
+    return AMEDIA_ERROR_INVALID_PARAMETER;
+  }
+  *width = reader->width;
+  return AMEDIA_OK;
+}
+
+media_status_t AImageReader_getHeight(const AImageReader* reader, int32_t* height) {
+  if (reader == nullptr || height == nullptr) {
+    return AMEDIA_ERROR_INVALID_PARAMETER;
+  }
+  *height = reader->height;
+  return AMEDIA_OK;
+}
+
+media_status_t AImageReader_getFormat(const AImageReader* reader, int32_t* format) {
+  if (reader == nullptr || format == nullptr) {
+    return AMEDIA_ERROR_INVALID_PARAMETER;
+  }
+  *format = reader->format;
+  return AMEDIA_OK;
+}
+
+media_status_t AImageReader_getMaxImages(const AImageReader* reader, int32_t* maxImages) {
+  if (reader == nullptr || maxImages == nullptr) {
+    return AMEDIA_ERROR_INVALID_PARAMETER;
+  }
+  *maxImages = reader->maxImages;
+  return AMEDIA_OK;
+}
+
+media_status_t AImageReader_acquireNextImage(AImageReader* reader, AImage** image) {
+  if (reader == nullptr || image == nullptr) {
+    return AMEDIA_ERROR_INVALID_PARAMETER;
+  }
+  *image = nullptr;
+  std::lock_guard<std::mutex> lock(reader->mutex);
+  if (reader->deleted) {
+    return AMEDIA_ERROR_INVALID_OBJECT;
+  }
+  if (reader->acquired >= reader->maxImages) {
+    return AMEDIA_IMGREADER_MAX_IMAGES_ACQUIRED;
+  }
+  HostFrame* frame = nullptr;
+  if (HostWindow_acquireFrame(reader->window, &frame) != 0) {
+    return AMEDIA_IMGREADER_NO_BUFFER_AVAILABLE;
+  }
+  for (auto& slot : reader->images) {
+    if (slot->frame == nullptr) {
+      slot->frame = frame;
+      ++reader->acquired;
+      ++gLiveImages;
+      *image = slot.get();
+      return AMEDIA_OK;
+    }
+  }
+  // Unreachable while acquired < maxImages; give the frame back all the same.
+  HostWindow_releaseFrame(reader->window, frame);
+  return AMEDIA_IMGREADER_MAX_IMAGES_ACQUIRED;
+}
+
+media_status_t AImageReader_acquireLatestImage(AImageReader* reader, AImage** image) {
+  // The window keeps only the newest queued frame, so the next is the latest.
+  return AImageReader_acquireNextImage(reader, image);
+}
+
+media_status_t AImageReader_setImageListener(AImageReader* reader,
+                                             AImageReader_ImageListener* listener) {
+  if (reader == nullptr) {
+    return AMEDIA_ERROR_INVALID_PARAMETER;
+  }
+  HostJournal_record("AImageReader_setImageListener", "reader=%lld",
+                     static_cast<long long>(reader->id));
+  std::lock_guard<std::mutex> lock(reader->mutex);
+  reader->listener = listener != nullptr ? *listener : AImageReader_ImageListener{};
+  return AMEDIA_OK;
+}
+
+void AImage_delete(AImage* image) {
+  if (!ValidImage(image)) {
+    return;
+  }
+  AImageReader* reader = image->reader;
+  bool freeReader = false;
+  {
+    std::lock_guard<std::mutex> lock(reader->mutex);
+    HostWindow_releaseFrame(reader->window, image->frame);
+    image->frame = nullptr;
+    --reader->acquired;
+    --gLiveImages;
+    freeReader = reader->deleted && reader->acquired == 0;
+  }
+  if (freeReader) {
+    FreeReader(reader);
+  }
+}
+
+media_status_t AImage_getWidth(const AImage* image, int32_t* width) {
+  if (!ValidImage(image) || width == nullptr) {
+    return AMEDIA_ERROR_INVALID_PARAMETER;
+  }
+  *width = image->frame->width;
+  return AMEDIA_OK;
+}
+
+media_status_t AImage_getHeight(const AImage* image, int32_t* height) {
+  if (!ValidImage(image) || height == nullptr) {
+    return AMEDIA_ERROR_INVALID_PARAMETER;
+  }
+  *height = image->frame->height;
+  return AMEDIA_OK;
+}
+
+media_status_t AImage_getFormat(const AImage* image, int32_t* format) {
+  if (!ValidImage(image) || format == nullptr) {
+    return AMEDIA_ERROR_INVALID_PARAMETER;
+  }
+  *format = image->frame->format;
+  return AMEDIA_OK;
+}
+
+media_status_t AImage_getCropRect(const AImage* image, AImageCropRect* rect) {
+  if (!ValidImage(image) || rect == nullptr) {
+    return AMEDIA_ERROR_INVALID_PARAMETER;
+  }
+  *rect = AImageCropRect{0, 0, image->frame->width, image->frame->height};
+  return AMEDIA_OK;
+}
+
+media_status_t AImage_getTimestamp(const AImage* image, int64_t* timestampNs) {
+  if (!ValidImage(image) || timestampNs == nullptr) {
+    return AMEDIA_ERROR_INVALID_PARAMETER;
+  }
+  *timestampNs = image->frame->timestampNs;
+  return AMEDIA_OK;
+}
+
+media_status_t AImage_getNumberOfPlanes(const AImage* image, int32_t* numPlanes) {
+  if (!ValidImage(image) || numPlanes == nullptr) {
+    return AMEDIA_ERROR_INVALID_PARAMETER;
+  }
+  *numPlanes = image->frame->planeCount;
+  return AMEDIA_OK;
+}
+
+media_status_t AImage_getPlanePixelStride(const AImage* image, int planeIdx, int32_t* pixelStride) {
+  if (!ValidImage(image) || pixelStride == nullptr || planeIdx < 0 ||
+      planeIdx >= image->frame->planeCount) {
+    return AMEDIA_ERROR_INVALID_PARAMETER;
+  }
+  *pixelStride = image->frame->pixelStride[planeIdx];
+  return AMEDIA_OK;
+}
+
+media_status_t AImage_getPlaneRowStride(const AImage* image, int planeIdx, int32_t* rowStride) {
+  if (!ValidImage(image) || rowStride == nullptr || planeIdx < 0 ||
+      planeIdx >= image->frame->planeCount) {
+    return AMEDIA_ERROR_INVALID_PARAMETER;
+  }
+  *rowStride = image->frame->rowStride[planeIdx];
+  return AMEDIA_OK;
+}
+
+media_status_t AImage_getPlaneData(const AImage* image, int planeIdx, uint8_t** data,
+                                   int* dataLength) {
+  if (!ValidImage(image) || data == nullptr || dataLength == nullptr || planeIdx < 0 ||
+      planeIdx >= image->frame->planeCount) {
+    return AMEDIA_ERROR_INVALID_PARAMETER;
+  }
+  *data = image->frame->planeData[planeIdx];
+  *dataLength = image->frame->planeLength[planeIdx];
+  return AMEDIA_OK;
+}
+
+void HostImageReader_failNew(int32_t count) { gFailNew = count; }
+void HostImageReader_failGetWindow(int32_t count) { gFailGetWindow = count; }
+int32_t HostImageReader_liveReaders(void) { return gLiveReaders; }
+int32_t HostImageReader_liveImages(void) { return gLiveImages; }
+
+}  // extern "C"

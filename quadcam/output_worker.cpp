@@ -1,0 +1,212 @@
+// Output side: two windows handed over by Java and one worker thread.
+//
+// The worker serves the preview window, then the record window, then waits
+// for the next complete set (or the stop request). The windows are guarded
+// by a mutex each, held by the worker from lock to post, so a setter that
+// replaces or clears a window waits for a copy in progress and the worker
+// never uses a released window. The wait tests workerRunning and the
+// pending-set flag under gPreview_mutex, so neither a stop request nor a
+// completed set that arrives while the worker copies is missed.
+#include "quadcam/output_worker.h"
+
+#include <media/NdkImage.h>
+#include <pthread.h>
+
+#include <libyuv/convert_from_argb.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstring>
+
+#include "quadcam/frame_composition.h"
+#include "quadcam/qcam_log.h"
+#include "quadcam/qcam_state.h"
+#include "quadcam/row_copy.h"
+
+// The Java side's names for the two windows.
+ANativeWindow* previewWindow = nullptr;
+ANativeWindow* recordWindow = nullptr;
+
+namespace {
+
+constexpr int32_t kWindowFormatNv21 = 17;  // YCrCb 4:2:0 semi-planar
+// A window whose lock keeps failing is retried after this pause rather than
+// in a tight loop that would flood the log and hold a core.
+constexpr std::chrono::milliseconds kLockRetryPause(10);
+
+std::mutex previewWindowMutex;
+std::mutex recordWindowMutex;
+
+pthread_t gWorkerThread;
+bool gWorkerStarted = false;  // touched only by the open/close caller
+std::atomic<int32_t> gLiveWorkers{0};
+std::atomic<bool> gFormatMismatchLogged{false};
+
+// Serves one window: lock, copy, post. False when the lock failed.
+bool ServeWindow(OutputKind kind) {
+  std::mutex& mutex = kind == OutputKind::kPreview ? previewWindowMutex : recordWindowMutex;
+  std::lock_guard<std::mutex> windowLock(mutex);
+  ANativeWindow* window = kind == OutputKind::kPreview ? previewWindow : recordWindow;
+  if (window == nullptr) {
+    return true;
+  }
+  ANativeWindow_Buffer buffer;
+  const int32_t result = ANativeWindow_lock(window, &buffer, nullptr);
+  if (result != 0) {
+    if (kind == OutputKind::kPreview) {
+      QCAM_LOGE("ANativeWindow_lock drawWindow failed with error code %d\n", result);
+    } else {
+      QCAM_LOGE("ANativeWindow_lock recordWindow failed with error code %d\n", result);
+    }
+    return false;
+  }
+  {
+    std::unique_lock<std::shared_mutex> frameLock(gCombMutex);
+    if (!dstComb.empty() &&
+        CopyPictureToWindow(dstComb, gLayout.format, gLayout.width, gLayout.height, buffer) < 0 &&
+        !gFormatMismatchLogged.exchange(true)) {
+      QCAM_LOGE("window format %d cannot show the composed format %d", buffer.format,
+                gLayout.format);
+    }
+  }
+  ANativeWindow_unlockAndPost(window);
+  return true;
+}
+
+void* outputWorker(void*) {
+  std::unique_lock<std::mutex> lock(gPreview_mutex);
+  while (workerRunning != 0) {
+    lock.unlock();
+    const bool served = ServeWindow(OutputKind::kPreview) && ServeWindow(OutputKind::kRecord);
+    lock.lock();
+    if (!served) {
+      gPreview_cond.wait_for(lock, kLockRetryPause, [] { return workerRunning == 0; });
+      continue;
+    }
+    gPreview_cond.wait(lock, [] { return workerRunning == 0 || framesPending; });
+    framesPending = false;
+  }
+  --gLiveWorkers;
+  return nullptr;
+}
+
+int32_t WindowFormatFor(OutputKind kind) {
+  if (kind == OutputKind::kRecord) {
+    return kWindowFormatNv21;
+  }
+  if (previewFormat == AIMAGE_FORMAT_YUV_420_888) {
+    return kWindowFormatNv21;
+  }
+  if (previewFormat == AIMAGE_FORMAT_RGBA_8888) {
+    return WINDOW_FORMAT_RGBA_8888;
+  }
+  return 0;  // no geometry for other formats
+}
+
+}  // namespace
+
+int64_t CopyPictureToWindow(const cv::Mat& picture, int32_t pictureFormat, int32_t camWidth,
+                            int32_t camHeight, const ANativeWindow_Buffer& buffer) {
+  if (buffer.bits == nullptr || buffer.width <= 0 || buffer.height <= 0 ||
+      buffer.stride < buffer.width || camWidth <= 0 || camHeight <= 0) {
+    return -1;
+  }
+  auto* bits = static_cast<uint8_t*>(buffer.bits);
+  const size_t winW = static_cast<size_t>(buffer.width);
+  const size_t winH = static_cast<size_t>(buffer.height);
+  const size_t winStride = static_cast<size_t>(buffer.stride);
+  const size_t picW = 2 * static_cast<size_t>(camWidth);
+  const size_t picH = 2 * static_cast<size_t>(camHeight);
+  const size_t picStride = picture.step[0];
+  const bool nv21Window = buffer.format == kWindowFormatNv21 || buffer.format == AIMAGE_FORMAT_YUV_420_888;
+
+  if (pictureFormat == AIMAGE_FORMAT_YUV_420_888 && nv21Window) {
+    const size_t rowBytes = std::min(picW, winW);
+    const size_t lumaRows = std::min(picH, winH);
+    const size_t chromaRows = std::min(static_cast<size_t>(camHeight), (winH + 1) / 2);
+    if (winW == picW && winH == picH && winStride == picW && picStride == picW) {
+      // Same geometry, no padding: luma and chroma are one block in both.
+      CopyRows(bits, picW, picture.data, picW, picW, 3 * static_cast<size_t>(camHeight));
+      return static_cast<int64_t>(picW * 3 * static_cast<size_t>(camHeight));
+    }
+    CopyRows(bits, winStride, picture.data, picStride, rowBytes, lumaRows);
+    CopyRows(bits + winStride * winH, winStride, picture.data + picStride * picH, picStride,
+             rowBytes, chromaRows);
+    return static_cast<int64_t>(rowBytes * (lumaRows + chromaRows));
+  }
+  if (pictureFormat == AIMAGE_FORMAT_RGBA_8888 &&
+      (buffer.format == WINDOW_FORMAT_RGBA_8888 || buffer.format == WINDOW_FORMAT_RGBX_8888)) {
+    const size_t rowBytes = std::min(picW, winW) * 4;
+    const size_t rows = std::min(picH, winH);
+    CopyRows(bits, winStride * 4, picture.data, picStride, rowBytes, rows);
+    return static_cast<int64_t>(rowBytes * rows);
+  }
+  if (pictureFormat == AIMAGE_FORMAT_RGBA_8888 && nv21Window) {
+    // The record window always takes NV21: convert rather than pour RGBA
+    // bytes into it. Whole V/U pairs only, so an odd size cannot spill.
+    const int width = static_cast<int>(std::min(picW, winW) & ~static_cast<size_t>(1));
+    const int height = static_cast<int>(std::min(picH, winH) & ~static_cast<size_t>(1));
+    if (width == 0 || height == 0) {
+      return 0;
+    }
+    // RGBA in memory order R, G, B, A is what libyuv calls ABGR.
+    libyuv::ABGRToNV21(picture.data, static_cast<int>(picStride), bits, static_cast<int>(winStride),
+                       bits + winStride * winH, static_cast<int>(winStride), width, height);
+    return static_cast<int64_t>(width) * height * 3 / 2;
+  }
+  return -1;
+}
+
+void SetOutputWindow(OutputKind kind, ANativeWindow* window, int32_t width, int32_t height) {
+  std::mutex& mutex = kind == OutputKind::kPreview ? previewWindowMutex : recordWindowMutex;
+  ANativeWindow*& slot = kind == OutputKind::kPreview ? previewWindow : recordWindow;
+  ANativeWindow* earlier = nullptr;
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    earlier = slot;
+    slot = window;
+    if (window != nullptr) {
+      const int32_t format = WindowFormatFor(kind);
+      if (width <= 0 || height <= 0 || width > kMaxCameraSide || height > kMaxCameraSide) {
+        QCAM_LOGE("surface for %dx%d cameras: size refused, geometry left as it is", width, height);
+      } else if (format != 0) {
+        ANativeWindow_setBuffersGeometry(window, 2 * width, 2 * height, format);
+      }
+    }
+  }
+  if (earlier != nullptr) {
+    ANativeWindow_release(earlier);
+  }
+}
+
+void StartOutputWorker() {
+  {
+    std::lock_guard<std::mutex> lock(gPreview_mutex);
+    workerRunning = 1;
+  }
+  ++gLiveWorkers;  // counted from creation, so a test sees it at once
+  const int error = pthread_create(&gWorkerThread, nullptr, outputWorker, nullptr);
+  if (error != 0) {
+    --gLiveWorkers;
+    QCAM_LOGE("can't create thread: %s\n", std::strerror(error));
+    std::lock_guard<std::mutex> lock(gPreview_mutex);
+    workerRunning = 0;
+    return;
+  }
+  gWorkerStarted = true;
+}
+
+void StopOutputWorker() {
+  {
+    std::lock_guard<std::mutex> lock(gPreview_mutex);
+    workerRunning = 0;
+    gPreview_cond.notify_all();
+  }
+  if (gWorkerStarted) {
+    pthread_join(gWorkerThread, nullptr);
+    gWorkerStarted = false;
+  }
+}
+
+int32_t LiveOutputWorkers() { return gLiveWorkers; }

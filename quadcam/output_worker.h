@@ -1,0 +1,35 @@
+#pragma once
+// The preview and record windows and the output worker that copies the
+// composed frame into them once per complete set of camera frames.
+#include <android/native_window.h>
+
+#include <cstdint>
+
+#include <opencv2/core.hpp>
+
+// Which window a setter replaces.
+enum class OutputKind { kPreview, kRecord };
+
+// Sets (or, with null, clears) a window. `window` carries one reference that
+// the library now owns; the earlier window is released. The geometry is set
+// to the composed picture of width x height cameras. Once this returns the
+// worker no longer touches the earlier window.
+void SetOutputWindow(OutputKind kind, ANativeWindow* window, int32_t width, int32_t height);
+
+// Starts the worker (logs and leaves it stopped when the thread cannot be
+// created). At most one worker runs: call StopOutputWorker first.
+void StartOutputWorker();
+// Clears workerRunning, wakes the worker and waits for it to end.
+void StopOutputWorker();
+
+// Copies the composed picture (format 35 NV21 or format 1 RGBA of
+// 2*camWidth x 2*camHeight pixels) into a locked window buffer of its own
+// geometry, format and stride: exactly the picture where the geometry
+// matches, the overlapping part where it does not, never past either buffer.
+// Returns the bytes written, or -1 when the window's format cannot take the
+// picture.
+int64_t CopyPictureToWindow(const cv::Mat& picture, int32_t pictureFormat, int32_t camWidth,
+                            int32_t camHeight, const ANativeWindow_Buffer& buffer);
+
+// Workers alive now (0 or 1), for tests.
+int32_t LiveOutputWorkers();
