@@ -76,6 +76,8 @@ void DeriveCarSize(ViewParam* scene) {
   // undefined scales; keep the unit scales then.
   if (!std::isfinite(d) || !std::isfinite(e) || d <= 0.0f || e <= 0.0f) {
     AVM_LOGI("------carTop2Cur scale fail!");
+    scene->topCarScaleX = 1.0f;
+    scene->topCarScaleY = 1.0f;
     return;
   }
   if (d > e) {

@@ -179,6 +179,14 @@ void AvmReadConfig() {
     UseConfigDefaults(scene);
     return;
   }
+  // A file from which not even the first value can be read (empty, or not a
+  // regular file) is taken as missing.
+  float first = 0.0f;
+  if (std::fread(&first, 4, 1, file) != 1 || std::fseek(file, 0, SEEK_SET) != 0) {
+    std::fclose(file);
+    UseConfigDefaults(scene);
+    return;
+  }
   constexpr float kAnyFloat = 3.0e38f;
   ConfigReader reader(file);
   for (int rect = 0; rect < 4; ++rect) {
