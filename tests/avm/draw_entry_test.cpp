@@ -447,11 +447,13 @@ TEST_F(Initialisation, StartsTheSceneWithItsTexturesAndVersion) {
 TEST_F(Initialisation, RecordStartsClearedWhateverTheHeapHeld) {
   // Leave a freed block of the record's size full of ones, where a plain
   // allocation of the record would most likely land.
-  void* block = std::malloc(sizeof(ViewParam));
-  ASSERT_NE(block, nullptr);
-  std::memset(block, 0xA5, sizeof(ViewParam));
-  std::free(block);
   const std::string root = MakeAssetRoot(dir_.path());
+  // The block is larger than the record, so that small allocations made on
+  // the way (a log line) do not push the record out of it.
+  void* block = std::malloc(4 * sizeof(ViewParam));
+  ASSERT_NE(block, nullptr);
+  std::memset(block, 0xA5, 4 * sizeof(ViewParam));
+  std::free(block);
   ASSERT_EQ(AvmInitialiseLibrary(root.c_str()), 1);
   const ViewParam* scene = pViewParam;
   // Read before any command sets them.
