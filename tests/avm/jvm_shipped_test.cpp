@@ -42,15 +42,21 @@ TEST(ShippedLibrary, DrawsTheLogoScreen) {
   jmethodID setCmd = env->GetStaticMethodID(avm, "SetCmd", "(II)I");
   jmethodID draw = env->GetStaticMethodID(avm, "Draw", "([I)I");
   ASSERT_TRUE(initialise && setCmd && draw);
+  // Every call is checked for a Java exception before the next JNI call.
+  auto call = [&](jmethodID method, auto... args) {
+    const jint result = env->CallStaticIntMethod(avm, method, args...);
+    EXPECT_FALSE(HostJvmTakeException(env));
+    return result;
+  };
   jstring path = env->NewStringUTF(root.c_str());
-  EXPECT_EQ(env->CallStaticIntMethod(avm, initialise, path), 1);
-  EXPECT_EQ(env->CallStaticIntMethod(avm, setCmd, 84, 0), 127);
-  EXPECT_EQ(env->CallStaticIntMethod(avm, setCmd, 0, 20), 1);
+  EXPECT_EQ(call(initialise, path), 1);
+  EXPECT_EQ(call(setCmd, 84, 0), 127);
+  EXPECT_EQ(call(setCmd, 0, 20), 1);
   jintArray camera = env->NewIntArray(1);
+  ASSERT_FALSE(HostJvmTakeException(env));
   const jint none = -1;
   env->SetIntArrayRegion(camera, 0, 1, &none);
-  EXPECT_EQ(env->CallStaticIntMethod(avm, draw, camera), 1);
-  EXPECT_FALSE(HostJvmTakeException(env));
+  EXPECT_EQ(call(draw, camera), 1);
 
   const std::vector<uint8_t> frame = HostEglReadPixels();
   const HostPixel centre = HostEglPixel(frame, 512, 300);
