@@ -47,4 +47,30 @@ TEST(SpeedRace, SpeedCommandAgainstDemoFrames) {
   gFrameClock = FrameClock{GetTickCount, SleepMilliseconds};
 }
 
+// The start-up commands may come from another thread while the GL thread
+// initialises: both sides work under the scene lock.
+TEST(StartupRace, StartupCommandsAgainstInitialisation) {
+  StartTestGlContext();
+  TempDir dir;
+  const std::string root = MakeAssetRoot(dir.path());
+  std::atomic<bool> stop{false};
+  std::thread commands([&stop] {
+    int round = 0;
+    while (!stop.load()) {
+      AvmSetCmd(19, round % 40);
+      AvmSetCmd(17, 1 + round % 4);
+      AvmSetCmd(13, 0);
+      AvmSetCmd(89, (800 + round % 400) * 65536 + 600);
+      ++round;
+    }
+  });
+  for (int i = 0; i < 5; ++i) {
+    ASSERT_EQ(AvmInitialiseLibrary(root.c_str()), 1);
+  }
+  stop.store(true);
+  commands.join();
+  EXPECT_GE(pViewParam->bottomStyle, 1);
+  EXPECT_LE(pViewParam->bottomStyle, 4);
+}
+
 }  // namespace
