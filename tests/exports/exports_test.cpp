@@ -140,6 +140,30 @@ TEST(Exports, CompositorExportsOnlyItsDeclaredSurface) {
   }
 }
 
+TEST(Exports, RendererExportsItsEntryPointsAndHelpers) {
+  const std::vector<std::string> names = {
+      "Java_com_kestra_avm_AVM_Init", "Java_com_kestra_avm_AVM_Draw",
+      "Java_com_kestra_avm_AVM_SetCmd", "MyIdentityMatrix", "GetIdentityMatrix4x4",
+      "GetTickCount", "MultMatrix4x4", "CopyMatrix4x4", "PerspectiveMatrix4x4",
+      "LoadIdentityMatrix4x4", "TranslateMatrix4x4", "ScaleMatrix4x4", "RotateMatrix4x4",
+      "CrossProduct", "Normalize", "LookAt", "shader_single_vert", "shader_single_frag",
+      "shader_single_frag_pic", "shader_vert_color", "shader_frag_color", "shader_car_vert",
+      "shader_car_frag", "shader_obj_vert", "shader_obj_frag", "shader_track_vert",
+      "shader_track_frag", "CompileShader2", "LoadShaders2", "CompileShader", "LoadShaders",
+      "CreateTexture", "carSizeCur", "carTiresOffsetCur", "carCordCur", "carTop2Cur",
+      "carPlateCordCur", "carTiresParamsCur", "carLookatAllCur", "carPicSizeCur",
+      "carLampsOffset", "carDoorsOffset", "carLampsOffset2", "carDoorsOffset2",
+      "carTiresOffset2", "lr_offset_angle"};
+  for (const std::string& name : names) {
+    EXPECT_TRUE(Exports(AVM_LIBRARY, name)) << name;
+  }
+  // The scene record and the routines behind the entry points stay inside.
+  for (const char* name : {"pViewParam", "gBridge", "_Z7AvmInitiiii", "_Z7AvmDrawv"}) {
+    EXPECT_FALSE(Exports(AVM_LIBRARY, name)) << name;
+    EXPECT_TRUE(Exports(AVM_TESTABLE_LIBRARY, name)) << name;
+  }
+}
+
 TEST(Exports, InternalsStayHidden) {
   // The same objects with default visibility do export their helpers, so
   // the check above is not passing by accident.

@@ -1,0 +1,224 @@
+#include "avm/bridge/lifecycle.h"
+
+#include <GLES2/gl2.h>
+
+#include <cstring>
+#include <mutex>
+
+#include "avm/bridge/avm_jni.h"
+#include "avm/bridge/avm_log.h"
+#include "avm/bridge/java_callbacks.h"
+#include "avm/bridge/path_format.h"
+#include "avm/bridge/scene_state.h"
+#include "avm/gl/matrix_math.h"
+#include "avm/gl/shader_programs.h"
+#include "avm/view/view_init.h"
+
+namespace {
+
+// The test picture that stands in for the camera in test-picture mode.
+constexpr const char* kTestPicturePath = "/sdcard/avm/pic.bmp";
+
+using TextureField = uint32_t ViewParam::*;
+
+// The general table, in the order of its one CreateTexture call.
+constexpr TextureField kGeneralTable[20] = {
+    &ViewParam::topViewTexture,         &ViewParam::carBottomTexture,
+    &ViewParam::trackTexture,           &ViewParam::trackExtraTextureA,
+    &ViewParam::trackExtraTextureB,     &ViewParam::powerLowTexture,
+    &ViewParam::plateTexture,           &ViewParam::generalSpareTexture,
+    &ViewParam::lineTexture,            &ViewParam::tireWarningTexture,
+    &ViewParam::leakTexture,            &ViewParam::pressureLowTexture,
+    &ViewParam::pressureHighTexture,    &ViewParam::temperatureHighTexture,
+    &ViewParam::tireOkTexture,          &ViewParam::logoTexture,
+    &ViewParam::safeLineTexture,        nullptr,
+    nullptr,                            nullptr,
+};
+
+// The layer table: the three ground layers first, then the other layer
+// pictures and the spares.
+constexpr TextureField kLayerTable[5] = {
+    &ViewParam::backgroundTexture, &ViewParam::roadwayTexture, &ViewParam::laneTexture,
+    &ViewParam::aiCarTexture,      &ViewParam::volumeLightTexture,
+};
+
+void CreateGeneralTextures(ViewParam* scene) {
+  GLuint names[20] = {};
+  CreateTexture(names, 20);
+  int spare = 0;
+  for (int i = 0; i < 20; ++i) {
+    if (kGeneralTable[i] != nullptr) {
+      scene->*kGeneralTable[i] = names[i];
+    } else {
+      scene->generalSpareTextures[spare++] = names[i];
+    }
+  }
+}
+
+void CreateLayerTextures(ViewParam* scene) {
+  GLuint names[15] = {};
+  CreateTexture(names, 15);
+  for (int i = 0; i < 5; ++i) {
+    scene->*kLayerTable[i] = names[i];
+  }
+  for (int i = 5; i < 15; ++i) {
+    scene->layerSpareTextures[i - 5] = names[i];
+  }
+}
+
+// One common picture through Java. Failures are not reported: the texture
+// just stays empty.
+void LoadCommonPicture(const char* path, uint32_t texture) {
+  LoadTextureFunc(path, static_cast<int>(texture), 2);
+}
+
+void LoadCommonPictures(ViewParam* scene) {
+  char path[kPathBufferSize];
+  if (FormatPath(path, sizeof(path), "common/car_bottom%d.png", gStartupCarBottom)) {
+    LoadCommonPicture(path, scene->carBottomTexture);
+  }
+  if (FormatPath(path, sizeof(path), "%s/common/plate/plate.png", scene->assetRoot)) {
+    LoadCommonPicture(path, scene->plateTexture);
+  }
+  LoadCommonPicture("common/line.png", scene->lineTexture);
+  LoadCommonPicture("common/tire_warning.png", scene->tireWarningTexture);
+  LoadCommonPicture("common/power_low.png", scene->powerLowTexture);
+  LoadCommonPicture("common/leak.png", scene->leakTexture);
+  LoadCommonPicture("common/pressure_low.png", scene->pressureLowTexture);
+  LoadCommonPicture("common/pressure_high.png", scene->pressureHighTexture);
+  LoadCommonPicture("common/temperature_high.png", scene->temperatureHighTexture);
+  LoadCommonPicture("common/tire_ok.png", scene->tireOkTexture);
+  LoadCommonPicture("common/safe_line.png", scene->safeLineTexture);
+}
+
+void CreateRemainingTextures(ViewParam* scene) {
+  CreateTexture(scene->spareTextures, 5);
+  std::memset(scene->spareFlags, 0, sizeof(scene->spareFlags));
+  CreateLayerTextures(scene);
+  CreateTexture(scene->singleTexture, 2);
+  GLuint frameNames[12] = {};
+  CreateTexture(frameNames, 12);
+  for (int i = 0; i < 12; ++i) {
+    scene->frameTextures[i / 6][i % 6] = frameNames[i];
+  }
+  CreateTexture(scene->tirePanelTextures, 4);
+  GLuint angleNames[kSpriteAngles * 2] = {};
+  CreateTexture(angleNames, kSpriteAngles * 2);
+  for (int angle = 0; angle < kSpriteAngles; ++angle) {
+    scene->angleTextures[angle].texture = angleNames[2 * angle];
+    scene->angleTextures[angle].second = angleNames[2 * angle + 1];
+  }
+  std::memset(scene->tirePanelReady, 0, sizeof(scene->tirePanelReady));
+  std::memset(scene->angleLoaded, 0, sizeof(scene->angleLoaded));
+  scene->firstFrameSeen = 0;
+  scene->angleLoadEnabled = 0;
+  scene->carSpriteReady = 0;
+  std::memset(scene->frameLoaded, 0, sizeof(scene->frameLoaded));
+  scene->logoLoaded = 0;
+  std::memset(scene->spareLoadFlags, 0, sizeof(scene->spareLoadFlags));
+}
+
+void LoadTestPicture(ViewParam* scene) {
+  GLuint name = 0;
+  CreateTexture(&name, 1);
+  scene->cameraTexture = static_cast<int32_t>(name);
+  if (LoadTextureFunc(kTestPicturePath, static_cast<int>(name), 2) == 0) {
+    scene->testPictureMode = 0;
+  }
+}
+
+// The asset directory as kept in assetRoot: with its closing separator, as
+// every path format appends to it directly.
+bool CopyAssetRoot(const char* assetDir, char* assetRoot) {
+  const std::size_t length = std::strlen(assetDir);
+  if (length == 0) {
+    AVM_LOGI("---------error,files_path empty!");
+    return false;
+  }
+  const bool closed = assetDir[length - 1] == '/';
+  const std::size_t needed = length + (closed ? 0 : 1);
+  if (needed > kMaxAssetRootLength) {
+    AVM_LOGI("---------error,files_path too long:%zu bytes, at most %zu", needed,
+             kMaxAssetRootLength);
+    return false;
+  }
+  return FormatPath(assetRoot, kSceneTextBufferSize, "%s%s", assetDir, closed ? "" : "/");
+}
+
+}  // namespace
+
+void LogVersion() { AVM_LOGI("---------avm.so,version %.2f", kAvmVersion); }
+
+bool InitialiseLocked(const char* assetDir) {
+  if (assetDir == nullptr) {
+    AVM_LOGI("---------error,files_path NULL!");
+    return false;
+  }
+  // Checked before anything is allocated, so a refused directory leaves an
+  // earlier initialisation untouched.
+  char assetRoot[kSceneTextBufferSize];
+  if (!CopyAssetRoot(assetDir, assetRoot)) {
+    return false;
+  }
+  ViewParam* scene = AllocateSceneState();
+  if (scene == nullptr) {
+    AVM_LOGI("---------error,no memory for the scene");
+    return false;
+  }
+  std::memcpy(scene->assetRoot, assetRoot, sizeof(scene->assetRoot));
+  scene->testPictureMode = gBridge.testPicture;
+  scene->frameCounter = 0;
+
+  CreateGeneralTextures(scene);
+  LoadCommonPictures(scene);
+  CreateRemainingTextures(scene);
+  if (scene->testPictureMode != 0) {
+    LoadTestPicture(scene);
+  }
+  scene->bottomStyle = gStartupBottomStyle;
+  scene->screenIndex = gBridge.layoutCode;
+  AvmInit(gStartupScreenWidth, gStartupScreenHeight, 0, 0);
+  return true;
+}
+
+int AvmInitialiseLibrary(const char* assetDir) {
+  const uint32_t start = GetTickCount();
+  std::lock_guard<std::mutex> lock(gBridge.sceneMutex);
+  LogVersion();
+  if (!InitialiseLocked(assetDir)) {
+    return 0;
+  }
+  AVM_LOGI("---------AVM_Init time:%d", static_cast<int>(GetTickCount() - start));
+  gBridge.initialised.store(1, std::memory_order_release);
+  return 1;
+}
+
+extern "C" JNIEXPORT jint JNICALL Java_com_kestra_avm_AVM_Init(JNIEnv* env, jobject,
+                                                               jstring assetDir) {
+  const uint32_t start = GetTickCount();
+  // Held for the whole start-up: the start-up commands (13, 17, 19, 89) may
+  // arrive from other threads meanwhile, and a repeated initialisation must
+  // not swap the scene under a running command.
+  std::lock_guard<std::mutex> lock(gBridge.sceneMutex);
+  BindJavaCallbacks(env);
+  LogVersion();
+  const char* chars = nullptr;
+  if (assetDir != nullptr) {
+    chars = env->GetStringUTFChars(assetDir, nullptr);
+    if (chars == nullptr) {
+      env->ExceptionClear();
+      AVM_LOGI("---------error,files_path unreadable!");
+      return 0;
+    }
+  }
+  const bool ready = InitialiseLocked(chars);
+  if (chars != nullptr) {
+    env->ReleaseStringUTFChars(assetDir, chars);
+  }
+  if (!ready) {
+    return 0;
+  }
+  AVM_LOGI("---------AVM_Init time:%d", static_cast<int>(GetTickCount() - start));
+  gBridge.initialised.store(1, std::memory_order_release);
+  return 1;
+}

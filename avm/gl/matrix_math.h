@@ -1,0 +1,36 @@
+#pragma once
+// Matrix and vector helpers of every drawing routine, and the millisecond
+// clock. Matrices are 16 floats in the column-major order that
+// glUniformMatrix4fv takes untransposed; vectors are 3 floats. Angles are in
+// degrees. Exported with plain C names.
+#include <cstdint>
+
+extern "C" {
+
+extern const float MyIdentityMatrix[16];
+
+const float* GetIdentityMatrix4x4(void);
+// Milliseconds of the wall clock, wrapping modulo 2^32; 0 when the clock
+// cannot be read.
+uint32_t GetTickCount(void);
+// result = b * a in column-vector terms. result may be the same matrix as b
+// (its elements are written in index order without a temporary), but not a.
+void MultMatrix4x4(float* result, const float* a, const float* b);
+// Note the order: the source comes first.
+void CopyMatrix4x4(const float* source, float* destination);
+// Overwrites m with a perspective projection; fovy in degrees.
+void PerspectiveMatrix4x4(float* m, float fovy, float aspect, float nearZ, float farZ);
+float* LoadIdentityMatrix4x4(float* m);
+// m = m * T, m = m * S, m = m * R in column-vector terms.
+void TranslateMatrix4x4(float* m, float tx, float ty, float tz);
+void ScaleMatrix4x4(float* m, float sx, float sy, float sz);
+// axis 0 = X, 1 = Y, 2 = Z; any other axis leaves m unchanged.
+void RotateMatrix4x4(float* m, float angle, int axis);
+void CrossProduct(float* out, const float* a, const float* b);
+// Divides by the length; a zero vector gives not-a-number components.
+void Normalize(float* v);
+// Right-handed viewing matrix from eye towards center.
+void LookAt(float* m, float eyeX, float eyeY, float eyeZ, float centerX, float centerY,
+            float centerZ, float upX, float upY, float upZ);
+
+}  // extern "C"

@@ -1,0 +1,19 @@
+#pragma once
+// The body of every frame and the two routines around it that forget the
+// loaded car images and set the steering.
+
+// State angles: the sprite angles at which the car is composed with its
+// moving parts.
+bool IsStateAngle(int angle);
+
+// One frame: clears it and draws the layers of the current screen mode.
+// GL thread, scene lock held. Returns 1.
+int AvmDraw();
+
+// Forgets every loaded whole-car image so that the angles load again.
+// Returns 0.
+int resetCarModle();
+
+// Sets steerAngle (clamped to -32..32 degrees) and reverseGear, and drops
+// what depends on them. Returns 1.
+int AvmSetTireAngle(float angle, int direction);

@@ -1,0 +1,81 @@
+#include "tests/avm/avm_test_support.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <opencv2/imgcodecs.hpp>
+
+#include "avm/bridge/frame_clock.h"
+#include "avm/gl/matrix_math.h"
+#include "host/egl/host_egl.h"
+
+void StartTestGlContext() {
+  static bool started = false;
+  if (started) {
+    return;
+  }
+  if (!HostEglStart(kTestScreenWidth, kTestScreenHeight)) {
+    std::fprintf(stderr, "no headless GL context: these tests need Mesa's surfaceless EGL\n");
+    std::abort();
+  }
+  started = true;
+}
+
+uint32_t FakeClock::now = 0;
+std::vector<uint32_t> FakeClock::sleeps;
+
+namespace {
+
+uint32_t FakeNow() { return FakeClock::now; }
+
+void FakeSleep(uint32_t ms) {
+  FakeClock::sleeps.push_back(ms);
+  FakeClock::now += ms;
+}
+
+}  // namespace
+
+void FakeClock::Install(uint32_t start) {
+  now = start;
+  sleeps.clear();
+  gFrameClock = FrameClock{FakeNow, FakeSleep};
+}
+
+void FakeClock::Uninstall() { gFrameClock = FrameClock{GetTickCount, SleepMilliseconds}; }
+
+bool WritePicture(const std::string& path, const cv::Mat& image) {
+  try {
+    return cv::imwrite(path, image);
+  } catch (const cv::Exception&) {
+    return false;
+  }
+}
+
+cv::Mat QuadrantPicture(int width, int height) {
+  cv::Mat picture(height, width, CV_8UC3);
+  const int halfW = width / 2;
+  const int halfH = height / 2;
+  picture(cv::Rect(0, 0, halfW, halfH)).setTo(cv::Scalar(0, 0, 255));
+  picture(cv::Rect(halfW, 0, width - halfW, halfH)).setTo(cv::Scalar(0, 255, 0));
+  picture(cv::Rect(0, halfH, halfW, height - halfH)).setTo(cv::Scalar(255, 0, 0));
+  picture(cv::Rect(halfW, halfH, width - halfW, height - halfH)).setTo(cv::Scalar(255, 255, 255));
+  return picture;
+}
+
+std::string MakeAssetRoot(const std::string& dir) {
+  const std::string root = dir + "/assets/";
+  mkdir(root.c_str(), 0755);
+  mkdir((root + "common").c_str(), 0755);
+  return root;
+}
+
+Rgba FramePixel(const std::vector<uint8_t>& frame, int x, int y) {
+  const HostPixel pixel = HostEglPixel(frame, x, y);
+  return Rgba{pixel.r, pixel.g, pixel.b, pixel.a};
+}
+
+bool Near(const Rgba& pixel, int r, int g, int b, int tolerance) {
+  return std::abs(pixel.r - r) <= tolerance && std::abs(pixel.g - g) <= tolerance &&
+         std::abs(pixel.b - b) <= tolerance;
+}

@@ -1,0 +1,43 @@
+#pragma once
+// Helpers of the renderer's tests: a GL context on the test thread, a clock
+// the tests drive, and the few pictures the tests make for themselves.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include <opencv2/core.hpp>
+
+// The screen size the renderer starts with.
+constexpr int kTestScreenWidth = 1024;
+constexpr int kTestScreenHeight = 600;
+
+// Starts the headless GL context on the calling (test) thread, once per
+// process; aborts the test program when there is none.
+void StartTestGlContext();
+
+// A clock for the frame pacing that moves only when told to, or when the
+// pacing sleeps; every sleep asked for is recorded.
+struct FakeClock {
+  static uint32_t now;
+  static std::vector<uint32_t> sleeps;
+  static void Install(uint32_t start);
+  static void Uninstall();
+};
+
+// Writes a picture file (format from the extension) from a BGR or BGRA image.
+bool WritePicture(const std::string& path, const cv::Mat& image);
+// A picture of four flat quadrants: top-left red, top-right green,
+// bottom-left blue, bottom-right white (BGR).
+cv::Mat QuadrantPicture(int width, int height);
+
+// A fresh asset directory below dir: its path with the closing separator,
+// and its common/ folder created.
+std::string MakeAssetRoot(const std::string& dir);
+
+// Pixel helpers on a frame read back with HostEglReadPixels.
+struct Rgba {
+  int r, g, b, a;
+};
+Rgba FramePixel(const std::vector<uint8_t>& frame, int x, int y);
+// True when every channel differs from the expected one by at most tolerance.
+bool Near(const Rgba& pixel, int r, int g, int b, int tolerance = 2);

@@ -1,0 +1,172 @@
+// The command dispatch: what is accepted before initialisation and how the
+// start-up commands reach the scene, the results, and the lock-free speed.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <future>
+#include <mutex>
+
+#include "avm/bridge/avm_jni.h"
+#include "avm/bridge/command_table.h"
+#include "avm/bridge/lifecycle.h"
+#include "avm/bridge/scene_state.h"
+#include "tests/avm/avm_test_support.h"
+#include "tests/support/log_capture.h"
+#include "tests/support/process_runner.h"
+
+namespace {
+
+class Commands : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    StartTestGlContext();
+    root_ = MakeAssetRoot(dir_.path());
+  }
+  void TearDown() override {
+    gBridge.testPicture = 0;
+    gBridge.layoutCode = 0;
+    gStartupBottomStyle = 1;
+    gStartupScreenWidth = 1024;
+    gStartupScreenHeight = 600;
+    gBridge.initialised.store(1);
+  }
+  void Initialise() { ASSERT_EQ(AvmInitialiseLibrary(root_.c_str()), 1); }
+
+  TempDir dir_;
+  std::string root_;
+};
+
+int Screen(int width, int height) { return width * 65536 + height; }
+
+TEST_F(Commands, OnlyStartupCommandsBeforeInitialisation) {
+  Initialise();
+  gBridge.initialised.store(0);
+  pViewParam->screenMode = 3;
+  EXPECT_EQ(AvmSetCmd(0, 20), -9);
+  EXPECT_EQ(AvmSetCmd(2, 500), -9);
+  EXPECT_EQ(AvmSetCmd(84, 0), -9);
+  EXPECT_EQ(AvmSetCmd(5000, 0), -9);
+  EXPECT_EQ(Java_com_kestra_avm_AVM_SetCmd(nullptr, nullptr, 61, 30), -9);
+  EXPECT_EQ(pViewParam->screenMode, 3);
+  EXPECT_EQ(pViewParam->vehicleSpeed.load(), 0);
+
+  EXPECT_EQ(AvmSetCmd(13, 1), 1);
+  EXPECT_EQ(gBridge.testPicture, 1);
+  EXPECT_EQ(AvmSetCmd(13, 2), 1);
+  EXPECT_EQ(gBridge.testPicture, 0);
+  EXPECT_EQ(AvmSetCmd(17, 3), 1);
+  EXPECT_EQ(gStartupBottomStyle, 3);
+  for (int outOfRange : {0, 5, -1}) {
+    EXPECT_EQ(AvmSetCmd(17, outOfRange), 1);
+    EXPECT_EQ(gStartupBottomStyle, 3);
+  }
+  EXPECT_EQ(AvmSetCmd(19, 2), 1);
+  EXPECT_EQ(gBridge.layoutCode, 2);
+  EXPECT_EQ(gStartupScreenWidth, 1280);
+  EXPECT_EQ(gStartupScreenHeight, 480);
+}
+
+TEST_F(Commands, StartupSettingsReachTheScene) {
+  gBridge.initialised.store(0);
+  AvmSetCmd(17, 4);
+  AvmSetCmd(19, 21);  // 800 x 1280, portrait
+  Initialise();
+  const ViewParam* scene = pViewParam;
+  EXPECT_EQ(scene->bottomStyle, 4);
+  EXPECT_EQ(scene->screenIndex, 21);
+  EXPECT_EQ(scene->screenWidth, 800);
+  EXPECT_EQ(scene->screenHeight, 1280);
+  EXPECT_EQ(scene->topViewport[3], 640.0f);
+  EXPECT_EQ(scene->lrOffset[0], 50);
+}
+
+TEST_F(Commands, SizeCodeOutsideTheTableKeepsTheCode) {
+  gBridge.initialised.store(0);
+  AvmSetCmd(19, 12);
+  EXPECT_EQ(gBridge.layoutCode, 12);
+  EXPECT_EQ(gStartupScreenWidth, 1024);
+  EXPECT_EQ(gStartupScreenHeight, 600);
+  AvmSetCmd(19, 5000);
+  Initialise();
+  EXPECT_EQ(pViewParam->screenIndex, 5000);
+  // Laid out as the first row, never read beyond the table.
+  EXPECT_EQ(pViewParam->lrOffset[0], 50);
+  EXPECT_EQ(pViewParam->topViewport[2], 352.0f);
+}
+
+TEST_F(Commands, ScreenSizeInPixelsBeforeInitialisation) {
+  gBridge.initialised.store(0);
+  EXPECT_EQ(AvmSetCmd(89, Screen(11, 11)), 1);
+  EXPECT_EQ(gStartupScreenWidth, 11);
+  EXPECT_EQ(AvmSetCmd(89, Screen(11, 10)), 0);
+  EXPECT_EQ(AvmSetCmd(89, Screen(10, 500)), 0);
+  EXPECT_EQ(gStartupScreenWidth, 11);
+  EXPECT_EQ(AvmSetCmd(89, Screen(1920, 1080)), 1);
+  EXPECT_EQ(gStartupScreenWidth, 1920);
+  EXPECT_EQ(gStartupScreenHeight, 1080);
+  EXPECT_EQ(gBridge.layoutCode, 1);
+  // A width with the top bit set is a large unsigned width, not a negative one.
+  EXPECT_EQ(AvmSetCmd(89, static_cast<int32_t>(0x8000u << 16 | 600u)), 1);
+  EXPECT_EQ(gStartupScreenWidth, 32768);
+}
+
+TEST_F(Commands, ScreenSizeInPixelsAfterInitialisationLaysOutAgain) {
+  Initialise();
+  LogCapture log;
+  EXPECT_EQ(AvmSetCmd(89, Screen(1280, 720)), 1);
+  const ViewParam* scene = pViewParam;
+  EXPECT_EQ(scene->screenWidth, 1280);
+  EXPECT_EQ(scene->screenHeight, 720);
+  EXPECT_EQ(scene->screenIndex, 1);
+  EXPECT_EQ(scene->topViewport[0], 2.0f);
+  EXPECT_EQ(scene->topViewport[2], 440.0f);
+  EXPECT_TRUE(log.Contains("KESTRA", "---------AvmGetScreenIndex,1"));
+  EXPECT_EQ(gStartupScreenWidth, 1024);  // the start-up size stays
+}
+
+TEST_F(Commands, VersionAndCodesWithoutHandler) {
+  Initialise();
+  EXPECT_EQ(AvmSetCmd(84, 0), 127);
+  EXPECT_EQ(AvmSetCmd(84, -5), 127);
+  for (int code : {8, 14, 62, 99, 113, 100000, -1}) {
+    EXPECT_EQ(AvmSetCmd(code, 1), 1) << code;
+  }
+  EXPECT_EQ(FindCommand(8), nullptr);
+  EXPECT_NE(FindCommand(89), nullptr);
+}
+
+TEST_F(Commands, ScreenModeStopsThe3DPacingAndSetsTheRate) {
+  Initialise();
+  ViewParam* scene = pViewParam;
+  scene->carViewActive = 1;
+  scene->frameRate = 33;
+  EXPECT_EQ(AvmSetCmd(0, 20), 1);
+  EXPECT_EQ(scene->screenMode, 20);
+  EXPECT_EQ(scene->carViewActive, 0);
+  EXPECT_EQ(scene->frameRate, 33);
+  scene->smoothRotation = 1;
+  AvmSetCmd(0, 5);
+  EXPECT_EQ(scene->frameRate, 24);
+  AvmSetCmd(0, 15);
+  EXPECT_EQ(scene->frameRate, 24);
+  AvmSetCmd(0, 12);
+  EXPECT_EQ(scene->frameRate, 60);
+}
+
+TEST_F(Commands, SpeedIsStoredWithoutTheSceneLock) {
+  Initialise();
+  // Hold the scene lock as a frame would; the speed command must still get through.
+  std::unique_lock<std::mutex> frame(gBridge.sceneMutex);
+  auto speed = std::async(std::launch::async, [] { return AvmSetCmd(2, 12345); });
+  ASSERT_EQ(speed.wait_for(std::chrono::seconds(5)), std::future_status::ready);
+  EXPECT_EQ(speed.get(), 1);
+  EXPECT_EQ(pViewParam->vehicleSpeed.load(), 12345);
+  // Every other command waits for the frame to end.
+  auto mode = std::async(std::launch::async, [] { return AvmSetCmd(0, 7); });
+  EXPECT_EQ(mode.wait_for(std::chrono::milliseconds(200)), std::future_status::timeout);
+  frame.unlock();
+  EXPECT_EQ(mode.get(), 1);
+  EXPECT_EQ(pViewParam->screenMode, 7);
+}
+
+}  // namespace

@@ -1,0 +1,508 @@
+// The draw method and initialisation without a Java VM: frame pacing driven
+// by a clock the test moves, idle preloading, pending reloads, the demo
+// animation, the 3D turn, the logs, and the refused asset directories.
+#include <GLES2/gl2.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <set>
+
+#include "avm/bridge/avm_jni.h"
+#include "avm/bridge/frame_clock.h"
+#include "avm/bridge/lifecycle.h"
+#include "avm/bridge/scene_state.h"
+#include "avm/view/frame_loop.h"
+#include "host/egl/host_egl.h"
+#include "tests/avm/avm_test_support.h"
+#include "tests/support/log_capture.h"
+#include "tests/support/process_runner.h"
+
+namespace {
+
+class DrawEntry : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    StartTestGlContext();
+    root_ = MakeAssetRoot(dir_.path());
+    ASSERT_EQ(AvmInitialiseLibrary(root_.c_str()), 1);
+    scene_ = pViewParam;
+    FakeClock::Install(1000000);
+    // Every angle loaded: no idle preload unless a test asks for one.
+    for (AngleMark& mark : scene_->angleLoaded) {
+      mark.loaded = 1;
+    }
+  }
+  void TearDown() override {
+    FakeClock::Uninstall();
+    gBridge.initialised.store(1);
+  }
+  // A frame that starts elapsedMs after the end of the previous frame's pacing.
+  int FrameAfter(uint32_t elapsedMs, int camera = -1) {
+    preTime = FakeClock::now - elapsedMs;
+    FakeClock::sleeps.clear();
+    return AvmDrawFrame(camera);
+  }
+
+  TempDir dir_;
+  std::string root_;
+  ViewParam* scene_ = nullptr;
+};
+
+TEST_F(DrawEntry, BeforeInitialisationNothingHappens) {
+  gBridge.initialised.store(0);
+  const uint32_t frames = scene_->frameCounter;
+  EXPECT_EQ(FrameAfter(0), -9);
+  EXPECT_EQ(Java_com_kestra_avm_AVM_Draw(nullptr, nullptr, nullptr), -9);
+  EXPECT_EQ(scene_->frameCounter, frames);
+  EXPECT_EQ(scene_->firstFrameSeen, 0);
+  EXPECT_TRUE(FakeClock::sleeps.empty());
+}
+
+TEST_F(DrawEntry, NormalPathSleepsTo40Milliseconds) {
+  EXPECT_EQ(FrameAfter(10), 1);
+  EXPECT_EQ(FakeClock::sleeps, std::vector<uint32_t>{30});
+  FrameAfter(0);
+  EXPECT_EQ(FakeClock::sleeps, std::vector<uint32_t>{40});
+  FrameAfter(39);
+  EXPECT_EQ(FakeClock::sleeps, std::vector<uint32_t>{1});
+  FrameAfter(40);
+  EXPECT_TRUE(FakeClock::sleeps.empty());
+  // The end of this frame's pacing is where the next frame measures from.
+  EXPECT_EQ(preTime, FakeClock::now);
+  EXPECT_EQ(nowTime, FakeClock::now);
+}
+
+TEST_F(DrawEntry, IdlePreloadTakesTheFrameOfOneAngle) {
+  std::memset(scene_->angleLoaded, 0, sizeof(scene_->angleLoaded));
+  scene_->angleLoadEnabled = 1;
+  LogCapture log;
+  FrameAfter(10);
+  EXPECT_TRUE(FakeClock::sleeps.empty());  // the load used the idle time
+  EXPECT_EQ(scene_->angleLoaded[0].loaded, 1);
+  EXPECT_EQ(scene_->angleLoaded[1].loaded, 0);
+  FrameAfter(69);
+  EXPECT_EQ(scene_->angleLoaded[1].loaded, 1);
+  // A frame 70 ms after the previous one has no idle time.
+  FrameAfter(70);
+  EXPECT_EQ(scene_->angleLoaded[2].loaded, 0);
+  EXPECT_TRUE(FakeClock::sleeps.empty());
+  // The lowest missing angle goes first.
+  scene_->angleLoaded[0].loaded = 0;
+  FrameAfter(5);
+  EXPECT_EQ(scene_->angleLoaded[0].loaded, 1);
+  EXPECT_EQ(scene_->angleLoaded[2].loaded, 0);
+  EXPECT_EQ(log.CountPrefix("KESTRA", "---------load_textureAll2 fail"), 0);
+}
+
+TEST_F(DrawEntry, PreloadWithoutTextureNameIsLoggedAndMarked) {
+  std::memset(scene_->angleLoaded, 0, sizeof(scene_->angleLoaded));
+  scene_->angleLoadEnabled = 1;
+  scene_->angleTextures[0].texture = 0;
+  LogCapture log;
+  FrameAfter(10);
+  EXPECT_TRUE(log.Contains("KESTRA", "---------load_textureAll2 fail,0"));
+  EXPECT_EQ(scene_->angleLoaded[0].loaded, 1);
+}
+
+TEST_F(DrawEntry, PreloadStaysOffWhenDisabledOrSingleTexture) {
+  std::memset(scene_->angleLoaded, 0, sizeof(scene_->angleLoaded));
+  scene_->angleLoadEnabled = 0;
+  FrameAfter(10);
+  EXPECT_EQ(scene_->angleLoaded[0].loaded, 0);
+  EXPECT_EQ(FakeClock::sleeps, std::vector<uint32_t>{30});
+  scene_->angleLoadEnabled = 1;
+  scene_->singleTextureMode = 1;
+  FrameAfter(10);
+  EXPECT_EQ(scene_->angleLoaded[0].loaded, 0);
+  EXPECT_EQ(FakeClock::sleeps, std::vector<uint32_t>{30});
+}
+
+TEST_F(DrawEntry, AllAnglesLoadedMeansPlainPacing) {
+  // Angle 191 loaded is the sign that the walk through the angles is over,
+  // even when lower angles were reset meanwhile.
+  scene_->angleLoadEnabled = 1;
+  scene_->angleLoaded[5].loaded = 0;
+  FrameAfter(75);
+  EXPECT_TRUE(FakeClock::sleeps.empty());
+  FrameAfter(12);
+  EXPECT_EQ(FakeClock::sleeps, std::vector<uint32_t>{28});
+  EXPECT_EQ(scene_->angleLoaded[5].loaded, 0);
+}
+
+TEST_F(DrawEntry, PacedPathOfThe3DView) {
+  scene_->carViewActive = 1;
+  scene_->frameRate = 50;  // 20 ms
+  FrameAfter(5);
+  EXPECT_EQ(FakeClock::sleeps, std::vector<uint32_t>{15});
+  FrameAfter(25);
+  EXPECT_TRUE(FakeClock::sleeps.empty());
+  // Pending idle loads wait while the paced path runs.
+  std::memset(scene_->angleLoaded, 0, sizeof(scene_->angleLoaded));
+  scene_->angleLoadEnabled = 1;
+  FrameAfter(5);
+  EXPECT_EQ(scene_->angleLoaded[0].loaded, 0);
+  // 25 frames per second is the normal period: the normal path runs.
+  scene_->frameRate = 25;
+  FrameAfter(5);
+  EXPECT_EQ(scene_->angleLoaded[0].loaded, 1);
+}
+
+TEST_F(DrawEntry, FrameRateWithoutPeriodTakesTheNormalPath) {
+  scene_->carViewActive = 1;
+  for (int rate : {0, -5}) {
+    scene_->frameRate = rate;
+    EXPECT_EQ(FrameAfter(10), 1);
+    EXPECT_EQ(FakeClock::sleeps, std::vector<uint32_t>{30}) << rate;
+  }
+  scene_->frameRate = 2000;  // a period of 0: never early
+  FrameAfter(0);
+  EXPECT_TRUE(FakeClock::sleeps.empty());
+}
+
+TEST_F(DrawEntry, PendingReloadsClearOrSetTheirFlags) {
+  scene_->carBottomReload = 1;
+  scene_->plateReload = 1;
+  scene_->backgroundLoaded = 0;
+  scene_->roadwayLoaded = 0;
+  scene_->laneLoaded = 0;
+  LogCapture log;
+  FrameAfter(40);
+  EXPECT_EQ(scene_->carBottomReload, 0);
+  EXPECT_EQ(scene_->plateReload, 0);
+  EXPECT_EQ(scene_->backgroundLoaded, 1);
+  EXPECT_EQ(scene_->roadwayLoaded, 1);
+  EXPECT_EQ(scene_->laneLoaded, 1);
+  // Five loads were asked for; without a Java VM each reports it.
+  EXPECT_EQ(log.Count("KESTRA", "-------------LoadTextureFunc,_jniEnv:NULL"), 5);
+  FrameAfter(40);
+  EXPECT_EQ(log.Count("KESTRA", "-------------LoadTextureFunc,_jniEnv:NULL"), 5);
+}
+
+TEST_F(DrawEntry, CameraTextureIsTakenUnlessTheTestPictureStandsIn) {
+  const uint32_t frames = scene_->frameCounter;
+  FrameAfter(40, 17);
+  EXPECT_EQ(scene_->cameraTexture, 17);
+  EXPECT_EQ(scene_->frameCounter, frames + 1);
+  EXPECT_EQ(scene_->firstFrameSeen, 1);
+  // No array at all is no camera picture.
+  EXPECT_EQ(Java_com_kestra_avm_AVM_Draw(nullptr, nullptr, nullptr), 1);
+  EXPECT_EQ(scene_->cameraTexture, -1);
+  scene_->testPictureMode = 1;
+  scene_->cameraTexture = 99;
+  FrameAfter(40, 17);
+  EXPECT_EQ(scene_->cameraTexture, 99);
+}
+
+TEST_F(DrawEntry, WithoutCameraOnlyTheLogoScreenDraws) {
+  glClearColor(1.0f, 0.0f, 0.0f, 1.0f);
+  glClear(GL_COLOR_BUFFER_BIT);
+  scene_->screenMode = 0;
+  FrameAfter(40, -1);
+  EXPECT_TRUE(Near(FramePixel(HostEglReadPixels(), 500, 300), 255, 0, 0));
+  // A camera picture: the frame is cleared.
+  FrameAfter(40, 5);
+  EXPECT_TRUE(Near(FramePixel(HostEglReadPixels(), 500, 300), 0, 0, 0));
+
+  glClear(GL_COLOR_BUFFER_BIT);
+  scene_->screenMode = 20;
+  scene_->logoLoaded = 1;
+  FrameAfter(40, -1);
+  // The logo texture holds no picture here: the logo screen is black.
+  EXPECT_TRUE(Near(FramePixel(HostEglReadPixels(), 500, 300), 0, 0, 0));
+}
+
+TEST_F(DrawEntry, DemoDoorsStepThroughTheirPattern) {
+  scene_->demoMode = 1;
+  gDemoDirection = 1;
+  const struct {
+    uint32_t frame;
+    int doors[4];
+  } steps[] = {{500, {1, 0, 0, 0}},  {1000, {0, 1, 0, 0}}, {2500, {1, 1, 1, 1}},
+               {4000, {1, 0, 1, 0}}, {6500, {1, 1, 0, 1}}, {8000, {0, 0, 0, 0}},
+               {10500, {1, 0, 0, 0}}};
+  int direction = 1;
+  for (const auto& step : steps) {
+    scene_->frameCounter = step.frame - 1;
+    scene_->topViewDirty = 0;
+    FrameAfter(40);
+    direction = 1 - direction;
+    for (int door = 0; door < 4; ++door) {
+      EXPECT_EQ(scene_->doorOpen[door], step.doors[door]) << step.frame << " door " << door;
+    }
+    EXPECT_EQ(scene_->topViewDirty, 1);
+    EXPECT_EQ(gDemoDirection, direction);
+    EXPECT_EQ(scene_->reverseGear, direction);
+  }
+}
+
+TEST_F(DrawEntry, DemoClearsTheStateCacheOnlyInSideModes) {
+  scene_->demoMode = 1;
+  scene_->frameLoaded[1][3] = 1;
+  scene_->screenMode = 2;
+  scene_->frameCounter = 499;
+  FrameAfter(40);
+  EXPECT_EQ(scene_->frameLoaded[1][3], 1);
+  scene_->screenMode = 7;
+  scene_->frameCounter = 999;
+  FrameAfter(40);
+  EXPECT_EQ(scene_->frameLoaded[1][3], 0);
+}
+
+TEST_F(DrawEntry, DemoSpeedClimbsAndStartsOver) {
+  scene_->demoMode = 1;
+  scene_->vehicleSpeed.store(50000);
+  scene_->frameCounter = 24;
+  FrameAfter(40);
+  EXPECT_EQ(scene_->vehicleSpeed.load(), 51000);
+  FrameAfter(40);  // frame 26: no change
+  EXPECT_EQ(scene_->vehicleSpeed.load(), 51000);
+  scene_->frameCounter = 49;
+  FrameAfter(40);
+  EXPECT_EQ(scene_->vehicleSpeed.load(), 1000);
+}
+
+TEST_F(DrawEntry, DemoSteeringSwingsBetweenItsLimits) {
+  scene_->demoMode = 1;
+  scene_->screenMode = 0;
+  gBridge.demoSteer = 28.5f;
+  gDemoSteerStep = 1.0f;
+  scene_->frameCounter = 4;
+  FrameAfter(40);  // frame 5: 29.5, beyond 29: the step turns
+  EXPECT_FLOAT_EQ(gBridge.demoSteer, 29.5f);
+  EXPECT_FLOAT_EQ(gDemoSteerStep, -0.2f);
+  EXPECT_FLOAT_EQ(static_cast<float>(scene_->steerAngle), 29.5f);
+  scene_->frameCounter = 9;
+  FrameAfter(40);
+  EXPECT_FLOAT_EQ(gBridge.demoSteer, 29.3f);
+  // Other screen modes straighten the wheels.
+  scene_->screenMode = 3;
+  scene_->frameCounter = 14;
+  FrameAfter(40);
+  EXPECT_EQ(gBridge.demoSteer, 0.0f);
+  EXPECT_EQ(scene_->steerAngle, 0.0);
+  gDemoSteerStep = 1.0f;
+}
+
+std::vector<int> TurnAngles(ViewParam* scene, int frames) {
+  std::vector<int> angles;
+  for (int i = 0; i < frames; ++i) {
+    AvmDrawFrame(-1);
+    angles.push_back(scene->spriteAngle);
+  }
+  return angles;
+}
+
+TEST_F(DrawEntry, TurnFrom0To144GoesDownThrough191) {
+  scene_->screenMode = 5;
+  scene_->spriteAngle = 0;
+  scene_->spriteAngleTarget = 144;
+  const std::vector<int> angles = TurnAngles(scene_, 48);
+  EXPECT_EQ(angles.front(), 191);
+  EXPECT_EQ(angles[1], 190);
+  EXPECT_EQ(angles.back(), 144);
+  EXPECT_FLOAT_EQ(scene_->camAngle, 144 * 1.875f);
+  // At the target the frame rate settles to 25.
+  scene_->frameRate = 60;
+  AvmDrawFrame(-1);
+  EXPECT_EQ(scene_->spriteAngle, 144);
+  EXPECT_EQ(scene_->frameRate, 25);
+}
+
+TEST_F(DrawEntry, RotationShowTurnsUpTheLongWay) {
+  scene_->screenMode = 15;
+  scene_->spriteAngle = 0;
+  scene_->spriteAngleTarget = 144;
+  scene_->rotationShow = 1;
+  scene_->animationNotify = 1;
+  const std::vector<int> angles = TurnAngles(scene_, 144);
+  for (int i = 0; i < 144; ++i) {
+    ASSERT_EQ(angles[i], i + 1);
+  }
+  EXPECT_EQ(scene_->rotationShow, 0);
+  EXPECT_EQ(scene_->animationNotify, 0);
+}
+
+TEST_F(DrawEntry, TurnFrom0To96GoesUpEitherWay) {
+  for (int show : {0, 1}) {
+    scene_->screenMode = 5;
+    scene_->spriteAngle = 0;
+    scene_->spriteAngleTarget = 96;
+    scene_->rotationShow = show;
+    const std::vector<int> angles = TurnAngles(scene_, 96);
+    EXPECT_EQ(angles.front(), 1) << show;
+    EXPECT_EQ(angles.back(), 96) << show;
+  }
+  // Downwards when the target lies less than half a turn below.
+  scene_->spriteAngle = 100;
+  scene_->spriteAngleTarget = 10;
+  EXPECT_EQ(TurnAngles(scene_, 1).front(), 99);
+  // The other way round when it lies more than half a turn below.
+  scene_->spriteAngle = 150;
+  scene_->spriteAngleTarget = 10;
+  EXPECT_EQ(TurnAngles(scene_, 2), (std::vector<int>{151, 152}));
+}
+
+TEST_F(DrawEntry, TurnOnlyInThe3DModesAndAlwaysInRange) {
+  scene_->screenMode = 12;
+  scene_->spriteAngle = 0;
+  scene_->spriteAngleTarget = 50;
+  AvmDrawFrame(-1);
+  EXPECT_EQ(scene_->spriteAngle, 0);
+  scene_->screenMode = 5;
+  scene_->angleStep = -1000;  // never set so; the angle still stays an index
+  for (int i = 0; i < 20; ++i) {
+    AvmDrawFrame(-1);
+    ASSERT_GE(scene_->spriteAngle, 0);
+    ASSERT_LT(scene_->spriteAngle, 192);
+  }
+}
+
+TEST_F(DrawEntry, GlErrorsAndFrameTimesAreLogged) {
+  LogCapture log;
+  glEnable(0x7FFF);  // not a capability: GL_INVALID_ENUM
+  FrameAfter(40);
+  EXPECT_TRUE(log.Contains("KESTRA", "---------glGetError:1280"));
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+
+  scene_->frameCounter = 299;
+  FrameAfter(40);
+  EXPECT_TRUE(log.Contains("KESTRA", "---------frame time:0"));
+  EXPECT_EQ(log.CountPrefix("KESTRA", "---------frame time:"), 1);
+}
+
+uint32_t gSlowClock = 0;
+uint32_t SlowClockNow() { return gSlowClock += 31; }
+void NoSleep(uint32_t) {}
+
+TEST_F(DrawEntry, SlowFrameIsLogged) {
+  gFrameClock = FrameClock{SlowClockNow, NoSleep};
+  scene_->frameCounter = 10;
+  LogCapture log;
+  AvmDrawFrame(-1);
+  EXPECT_TRUE(log.Contains("KESTRA", "---------frame time:31"));
+}
+
+TEST_F(DrawEntry, PendingCarResetForgetsTheLoadedAngles) {
+  scene_->carResetPending = 1;
+  scene_->carSpritesPresent = 1;
+  scene_->angleLoaded[3].second = 1;
+  FrameAfter(40);
+  EXPECT_EQ(scene_->carResetPending, 0);
+  for (const AngleMark& mark : scene_->angleLoaded) {
+    ASSERT_EQ(mark.loaded, 0);
+    ASSERT_EQ(mark.second, 0);
+  }
+}
+
+TEST_F(DrawEntry, SteeringIsClampedAndDropsTheSideCache) {
+  scene_->screenMode = 6;
+  scene_->frameLoaded[0][2] = 1;
+  EXPECT_EQ(AvmSetTireAngle(40.0f, 0), 1);
+  EXPECT_EQ(scene_->steerAngle, 32.0);
+  EXPECT_EQ(scene_->frameLoaded[0][2], 0);
+  scene_->frameLoaded[0][2] = 1;
+  EXPECT_EQ(AvmSetTireAngle(33.0f, 0), 1);  // still 32: nothing changes
+  EXPECT_EQ(scene_->frameLoaded[0][2], 1);
+  // Open doors with door sprites keep the cached state images.
+  scene_->doorOpen[1] = 1;
+  scene_->doorSpritesAvailable = 1;
+  EXPECT_EQ(AvmSetTireAngle(-50.0f, 1), 1);
+  EXPECT_EQ(scene_->steerAngle, -32.0);
+  EXPECT_EQ(scene_->reverseGear, 1);
+  EXPECT_EQ(scene_->frameLoaded[0][2], 1);
+}
+
+class Initialisation : public ::testing::Test {
+ protected:
+  void SetUp() override { StartTestGlContext(); }
+  void TearDown() override { gBridge.initialised.store(1); }
+  TempDir dir_;
+};
+
+TEST_F(Initialisation, StartsTheSceneWithItsTexturesAndVersion) {
+  const std::string root = MakeAssetRoot(dir_.path());
+  LogCapture log;
+  ASSERT_EQ(AvmInitialiseLibrary(root.c_str()), 1);
+  const ViewParam* scene = pViewParam;
+  EXPECT_STREQ(scene->assetRoot, root.c_str());
+  EXPECT_EQ(scene->frameCounter, 0u);
+  EXPECT_TRUE(log.Contains("KESTRA", "---------avm.so,version 1.27"));
+  EXPECT_EQ(log.CountPrefix("KESTRA", "---------AVM_Init time:"), 1);
+  std::set<uint32_t> names = {scene->topViewTexture, scene->plateTexture, scene->logoTexture,
+                              scene->safeLineTexture, scene->backgroundTexture,
+                              scene->volumeLightTexture, scene->singleTexture[1],
+                              scene->frameTextures[1][5], scene->tirePanelTextures[3]};
+  for (const AngleTexture& angle : scene->angleTextures) {
+    names.insert(angle.texture);
+    names.insert(angle.second);
+  }
+  EXPECT_EQ(names.count(0u), 0u);
+  EXPECT_EQ(names.size(), 9u + 384u);
+  EXPECT_EQ(scene->logoLoaded, 0);
+  EXPECT_EQ(scene->firstFrameSeen, 0);
+  EXPECT_EQ(gBridge.initialised.load(), 1);
+}
+
+TEST_F(Initialisation, RecordStartsClearedWhateverTheHeapHeld) {
+  // Leave a freed block of the record's size full of ones, where a plain
+  // allocation of the record would most likely land.
+  const std::string root = MakeAssetRoot(dir_.path());
+  // The block is larger than the record, so that small allocations made on
+  // the way (a log line) do not push the record out of it.
+  void* block = std::malloc(4 * sizeof(ViewParam));
+  ASSERT_NE(block, nullptr);
+  std::memset(block, 0xA5, 4 * sizeof(ViewParam));
+  std::free(block);
+  ASSERT_EQ(AvmInitialiseLibrary(root.c_str()), 1);
+  const ViewParam* scene = pViewParam;
+  // Read before any command sets them.
+  EXPECT_EQ(scene->logoLuma, 0.0f);
+  EXPECT_EQ(scene->carViewActive, 0);
+  EXPECT_EQ(scene->tirePanelReady[2], 0);
+  EXPECT_EQ(scene->angleLoaded[100].second, 0);
+  EXPECT_EQ(scene->objectSlots[19][19], 0);
+  EXPECT_EQ(scene->carName[0], '\0');
+}
+
+TEST_F(Initialisation, RefusedDirectoriesLeaveTheLibraryUninitialised) {
+  gBridge.initialised.store(0);
+  ViewParam* before = pViewParam;
+  LogCapture log;
+  EXPECT_EQ(AvmInitialiseLibrary(nullptr), 0);
+  EXPECT_TRUE(log.Contains("KESTRA", "---------error,files_path NULL!"));
+  EXPECT_EQ(AvmInitialiseLibrary(""), 0);
+  EXPECT_TRUE(log.Contains("KESTRA", "---------error,files_path empty!"));
+  // 160 bytes with the separator it gets is the longest accepted.
+  const std::string tooLong = "/" + std::string(159, 'd');
+  EXPECT_EQ(AvmInitialiseLibrary(tooLong.c_str()), 0);
+  EXPECT_TRUE(
+      log.Contains("KESTRA", "---------error,files_path too long:161 bytes, at most 160"));
+  EXPECT_EQ(log.CountPrefix("KESTRA", "---------AVM_Init time:"), 0);
+  EXPECT_EQ(pViewParam, before);
+  EXPECT_EQ(gBridge.initialised.load(), 0);
+  EXPECT_EQ(AvmDrawFrame(-1), -9);
+
+  const std::string longest = "/" + std::string(158, 'd');
+  EXPECT_EQ(AvmInitialiseLibrary(longest.c_str()), 1);
+  EXPECT_EQ(std::strlen(pViewParam->assetRoot), 160u);
+  EXPECT_EQ(pViewParam->assetRoot[159], '/');
+}
+
+TEST_F(Initialisation, DirectoryGetsItsClosingSeparator) {
+  const std::string root = MakeAssetRoot(dir_.path());
+  const std::string withoutSeparator = root.substr(0, root.size() - 1);
+  ASSERT_EQ(AvmInitialiseLibrary(withoutSeparator.c_str()), 1);
+  EXPECT_STREQ(pViewParam->assetRoot, root.c_str());
+}
+
+TEST_F(Initialisation, MissingTestPictureSwitchesTestPictureModeOff) {
+  const std::string root = MakeAssetRoot(dir_.path());
+  gBridge.testPicture = 1;
+  ASSERT_EQ(AvmInitialiseLibrary(root.c_str()), 1);
+  gBridge.testPicture = 0;
+  EXPECT_EQ(pViewParam->testPictureMode, 0);
+  EXPECT_GT(pViewParam->cameraTexture, 0);  // its name was made all the same
+}
+
+}  // namespace

@@ -1,0 +1,22 @@
+#pragma once
+// The renderer driven through its Java class inside a real Java VM, on the
+// test thread, which also owns the headless GL context.
+#include <jni.h>
+
+#include <string>
+#include <vector>
+
+// Starts the VM (with avm_testable as the renderer library) and the GL
+// context once per process. Returns the test thread's environment.
+JNIEnv* StartJavaRenderer();
+
+// The static methods of com.kestra.avm.AVM. Each fails the current test on
+// a pending Java exception.
+int JavaInitialise(const char* assetDir);  // AVM.initialise; null for a null string
+int JavaDraw(const std::vector<int>* textures);  // null for a null array
+int JavaSetCmd(int cmd, int arg);
+std::vector<int> TakeNotifications();
+std::vector<std::string> TakeLoadRequests();
+int LoadCallCount();
+void SetDeviceStorageRoot(const std::string& root);  // empty: the real one
+void SetJavaSwitch(const char* name, bool value);     // throwFromLoadTexture, ...
