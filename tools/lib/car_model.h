@@ -17,7 +17,10 @@ constexpr double kWheelRadius = 34.0;
 constexpr double kWheelWidth = 22.0;
 constexpr double kWheelCentreX = 79.0;  // the wheels' outer faces are at +-90
 constexpr double kAxleY = 140.0;        // front axle +140, rear axle -140
-constexpr double kDoorOpenDegrees = 35.0;
+// Open doors swing out this far. Wider, the front left door would become
+// the leftmost thing of the picture at angle 130, and its overlay would start
+// at column 0 or 1, where the renderer takes the door table for missing.
+constexpr double kDoorOpenDegrees = 22.0;
 constexpr int kWheelSpokes = 5;
 // Six animation frames make one turn of the spoke pattern (72 degrees, the
 // angle between spokes), so frame 5 runs on into frame 0 without a jump.

@@ -601,6 +601,34 @@ void FillFixedTables(const SpriteSetup& setup, CarParams* params) {
   params->picSize[3] = static_cast<float>(setup.height);
 }
 
+// The renderer's parameter reader takes a table as present only when one of
+// its values is above a bound; a sample that failed one of these would run
+// with that part switched off.
+bool CheckReaderBounds(const CarParams& params, std::string* error) {
+  const struct {
+    const char* table;
+    bool valid;
+  } checks[] = {
+      {"carTop2Cur[0]", params.top2[0] > 1.0f},
+      {"carPlateCordCur[2]", params.plateCord[2] > 1.0f},
+      {"carTiresParamsCur[0]", params.tiresParams[0] > 1.0f},
+      {"carLookatAllCur[0]", params.lookat[0] > 1.0f},
+      {"carPicSizeCur[0]", params.picSize[0] > 1.0f},
+      {"carLampsOffset entry 4", params.lampsOffset[4].x > 1},
+      {"carDoorsOffset entry 0", params.doorsOffset[0].x > 1},
+      {"carLampsOffset2 entry 4", params.lampsOffset2[4].x > 1},
+      {"carDoorsOffset2 entry 18", params.doorsOffset2[18].x > 1},
+      {"carTiresOffset2 entry 6", params.tiresOffset2[6].x > 1},
+  };
+  for (const auto& check : checks) {
+    if (!check.valid) {
+      *error = std::string("params.bin would fail the renderer's check of ") + check.table;
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 bool WriteSampleCar(const std::string& directory, const SpriteSetup& sprites, const TopSetup& top,
@@ -619,6 +647,9 @@ bool WriteSampleCar(const std::string& directory, const SpriteSetup& sprites, co
   // The first lamp table is read by nothing but its check; it repeats the
   // first twelve entries of the second.
   std::copy(params->lampsOffset2, params->lampsOffset2 + 12, params->lampsOffset);
+  if (!CheckReaderBounds(*params, error)) {
+    return false;
+  }
   const std::string bytes = SerializeParams(*params);
   if (bytes.size() != kParamsBinSize) {
     *error = "params.bin came out " + std::to_string(bytes.size()) + " bytes long";
