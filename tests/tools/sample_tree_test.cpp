@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
-#include <regex>
 #include <set>
 #include <string>
 
@@ -28,8 +27,27 @@ struct Identity {
   int layer = sm::kLayerNone;
 };
 
+std::vector<std::string> Split(const std::string& path) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  for (std::size_t slash = path.find('/'); slash != std::string::npos; slash = path.find('/', start)) {
+    parts.push_back(path.substr(start, slash - start));
+    start = slash + 1;
+  }
+  parts.push_back(path.substr(start));
+  return parts;
+}
+
+bool AllDigits(const std::string& text) {
+  return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// "<stem>.kes" -> stem, or "" for other names.
+std::string Stem(const std::string& file) {
+  return file.size() > 4 && file.compare(file.size() - 4, 4, ".kes") == 0 ? file.substr(0, file.size() - 4) : "";
+}
+
 bool IdentityOf(const std::string& name, Identity* identity) {
-  std::smatch m;
   static const std::map<std::string, int> kLampGroup = {
       {"left", sm::kLampLeft}, {"right", sm::kLampRight}, {"front", sm::kLampFront},
       {"back", sm::kLampBack}, {"front2", sm::kLampFront2}};
@@ -43,29 +61,35 @@ bool IdentityOf(const std::string& name, Identity* identity) {
       {"front/1", sm::kLampFront1},   {"back/4", sm::kLampBack4},     {"back/5", sm::kLampBack5},
       {"front2/0", sm::kLampFront2_0}, {"front2/1", sm::kLampFront2_1}, {"front2/2", sm::kLampFront2_2},
       {"front2/3", sm::kLampFront2_3}};
-  if (std::regex_match(name, m, std::regex("color/a/(\\d+)\\.kes"))) {
-    *identity = {Expect(sm::kKindWholeCar, std::stoi(m[1]), sm::kNone, sm::kNone), sm::kLayerWholeCar};
-  } else if (std::regex_match(name, m, std::regex("color/top/top(\\d{4})\\.kes"))) {
-    *identity = {Expect(sm::kKindTopImage, sm::kNone, sm::kNone, std::stoi(m[1])), sm::kLayerTopImage};
-  } else if (std::regex_match(name, m, std::regex("tires/(left|right)(_(\\d+))?/([fb])(\\d)\\.kes"))) {
-    const bool left = m[1] == "left";
-    const int steer = m[3].matched ? std::stoi(m[3]) : 0;
-    const bool front = m[4] == "f";
-    const int frame = std::stoi(m[5]);
-    *identity = {Expect(sm::kKindWheel, left ? 130 : 158, left ? sm::kWheelLeft : sm::kWheelRight, front ? 0 : 1,
-                        frame, steer),
-                 sm::WheelLayer(front, steer, frame)};
-  } else if (std::regex_match(name, m, std::regex("tires/(\\d+)/([fb])(\\d)\\.kes"))) {
-    const bool front = m[2] == "f";
-    const int frame = std::stoi(m[3]);
-    *identity = {Expect(sm::kKindWheel, std::stoi(m[1]) - 1, sm::kWheelPartial, front ? 0 : 1, frame, 0),
-                 sm::WheelLayer(front, 0, frame)};
-  } else if (std::regex_match(name, m, std::regex("color/light/((\\w+)/(\\d))\\.kes"))) {
-    *identity = {Expect(sm::kKindLamp, kGroupAngle.at(m[2]), kLampGroup.at(m[2]), std::stoi(m[3])),
-                 sm::kLayerLamp + kLampIndex.at(m[1])};
-  } else if (std::regex_match(name, m, std::regex("color/door/(\\w+)/d(\\d)\\.kes"))) {
-    const int angle = m[1] == "top" ? sm::kNone : kGroupAngle.at(m[1]);
-    *identity = {Expect(sm::kKindDoor, angle, kDoorGroup.at(m[1]), std::stoi(m[2])), sm::kLayerDoor + std::stoi(m[2])};
+  const std::vector<std::string> parts = Split(name);
+  const std::string stem = Stem(parts.back());
+  if (parts.size() == 3 && parts[0] == "color" && parts[1] == "a" && AllDigits(stem)) {
+    *identity = {Expect(sm::kKindWholeCar, std::stoi(stem), sm::kNone, sm::kNone), sm::kLayerWholeCar};
+  } else if (parts.size() == 3 && parts[1] == "top" && stem.size() == 7 && stem.compare(0, 3, "top") == 0 &&
+             AllDigits(stem.substr(3))) {
+    *identity = {Expect(sm::kKindTopImage, sm::kNone, sm::kNone, std::stoi(stem.substr(3))), sm::kLayerTopImage};
+  } else if (parts.size() == 3 && parts[0] == "tires" && stem.size() == 2 && (stem[0] == 'f' || stem[0] == 'b')) {
+    const bool front = stem[0] == 'f';
+    const int frame = stem[1] - '0';
+    const std::string folder = parts[1];
+    if (AllDigits(folder)) {
+      *identity = {Expect(sm::kKindWheel, std::stoi(folder) - 1, sm::kWheelPartial, front ? 0 : 1, frame, 0),
+                   sm::WheelLayer(front, 0, frame)};
+    } else {
+      const bool left = folder.compare(0, 4, "left") == 0;
+      const std::size_t underscore = folder.find('_');
+      const int steer = underscore == std::string::npos ? 0 : std::stoi(folder.substr(underscore + 1));
+      *identity = {Expect(sm::kKindWheel, left ? 130 : 158, left ? sm::kWheelLeft : sm::kWheelRight, front ? 0 : 1,
+                          frame, steer),
+                   sm::WheelLayer(front, steer, frame)};
+    }
+  } else if (parts.size() == 4 && parts[1] == "light" && AllDigits(stem)) {
+    *identity = {Expect(sm::kKindLamp, kGroupAngle.at(parts[2]), kLampGroup.at(parts[2]), std::stoi(stem)),
+                 sm::kLayerLamp + kLampIndex.at(parts[2] + "/" + stem)};
+  } else if (parts.size() == 4 && parts[1] == "door" && stem.size() == 2 && stem[0] == 'd') {
+    const int k = stem[1] - '0';
+    const int angle = parts[2] == "top" ? sm::kNone : kGroupAngle.at(parts[2]);
+    *identity = {Expect(sm::kKindDoor, angle, kDoorGroup.at(parts[2]), k), sm::kLayerDoor + k};
   } else if (name == "color/light2.kes") {
     *identity = {Expect(sm::kKindCarPicture, 144, sm::kNone, 0), sm::kLayerLight2};
   } else if (name == "color/warning2.kes") {
@@ -171,9 +195,9 @@ TEST(SampleTree, CommonPicturesDecodeWithTheirChannelsAndMarks) {
       EXPECT_EQ(mark.number, name[name.size() - 5] - '0');
     } else {
       EXPECT_EQ(mark.kind, sm::kKindCommonPicture);
-      std::smatch m;
-      if (std::regex_match(name, m, std::regex("[a-z_]+(\\d)\\.png"))) {
-        EXPECT_EQ(mark.number, std::stoi(m[1]));
+      const char last = name[name.size() - 5];  // before ".png"
+      if (last >= '0' && last <= '9') {
+        EXPECT_EQ(mark.number, last - '0');
       } else {
         EXPECT_EQ(mark.number, sm::kNone);
       }
