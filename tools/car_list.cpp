@@ -1,4 +1,6 @@
 // avm-car-list: lists and checks a car package, and unpacks it on request.
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <map>
 #include <string>
@@ -45,11 +47,25 @@ struct Listed {
   std::size_t size = 0;
 };
 
-// Reads the whole package once; false with *status set on any problem.
-bool ReadAll(const std::string& path, std::vector<Listed>* listed, int* status) {
+// Opens a package for reading; only plain files (a directory, a pipe or a
+// device is no package, and reading one could block or never end).
+std::FILE* OpenPackage(const std::string& path) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+    std::fprintf(stderr, "avm-car-list: cannot open %s: not a plain file\n", path.c_str());
+    return nullptr;
+  }
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr) {
     std::fprintf(stderr, "avm-car-list: cannot open %s\n", path.c_str());
+  }
+  return file;
+}
+
+// Reads the whole package once; false with *status set on any problem.
+bool ReadAll(const std::string& path, std::vector<Listed>* listed, int* status) {
+  std::FILE* file = OpenPackage(path);
+  if (file == nullptr) {
     *status = tools::kExitIo;
     return false;
   }
@@ -117,9 +133,8 @@ int Extract(const std::string& path, const std::string& directory) {
     std::fprintf(stderr, "avm-car-list: %s\n", error.c_str());
     return tools::kExitIo;
   }
-  std::FILE* file = std::fopen(path.c_str(), "rb");
+  std::FILE* file = OpenPackage(path);
   if (file == nullptr) {
-    std::fprintf(stderr, "avm-car-list: cannot open %s\n", path.c_str());
     return tools::kExitIo;
   }
   // The reader checks every entry again: the file may have changed since the

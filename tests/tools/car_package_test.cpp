@@ -225,6 +225,8 @@ TEST(CarPackage, ListerArguments) {
   EXPECT_EQ(List({"a.car", "b.car"}).exitStatus, 1);
   EXPECT_EQ(List({"--verbose", "a.car"}).exitStatus, 1);
   EXPECT_EQ(List({"/nonexistent/demo.car"}).exitStatus, 2);
+  EXPECT_EQ(List({"/tmp"}).exitStatus, 2) << "a directory is no package";
+  EXPECT_EQ(List({"/dev/zero"}).exitStatus, 2) << "nor is a device";
   const ProgramResult help = List({"--help"});
   EXPECT_EQ(help.exitStatus, 0);
   EXPECT_TRUE(Contains(help.standardOutput, "Exit status"));

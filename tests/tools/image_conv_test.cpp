@@ -1,5 +1,6 @@
 // The converter of the renderer's ".bin" pictures, both ways, with the
 // working limit of 512000 bytes; and the contact sheet drawer.
+#include <filesystem>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -136,4 +137,32 @@ TEST(SampleSheet, DrawsTheSampleCarAndRefusesAMissingOne) {
   EXPECT_TRUE(Contains(missing.standardError, "params.bin"));
   EXPECT_FALSE(FileExists(temp / "other.png"));
   EXPECT_EQ(RunProgram({SAMPLE_SHEET_PATH}).exitStatus, 1);
+}
+
+TEST(SampleSheet, SurvivesADamagedParamsFile) {
+  // Positions far outside any picture and values that are not numbers are
+  // drawn off the canvas or not at all, never used as raw indices.
+  TempDir temp;
+  std::filesystem::copy(SampleCarDir(), temp / "demo", std::filesystem::copy_options::recursive);
+  std::string params = ReadFile(SampleCarDir() + "/params.bin");
+  ASSERT_EQ(params.size(), 7136u);
+  auto put = [&](std::size_t offset, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) {
+      params[offset + static_cast<std::size_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
+    }
+  };
+  put(RawParams::TableOffset(kCord), 0x7FC00000u);      // angle 0 left: not a number
+  put(RawParams::TableOffset(kCord) + 4, 0x7F800000u);  // angle 0 top: infinity
+  put(RawParams::TableOffset(kTiresOffset), 0x7FFFFFFFu);
+  put(RawParams::TableOffset(kTiresOffset) + 4, 0x80000000u);
+  put(RawParams::TableOffset(kDoorsOffset) + 16 * 12, 0x80000000u);
+  put(RawParams::TableOffset(kLampsOffset2) + 16 * 4 + 4, 0x7FFFFFF0u);
+  ASSERT_TRUE(WriteFile(temp / "demo/params.bin", params));
+  const ProgramResult drawn = RunProgram({SAMPLE_SHEET_PATH, temp / "demo", temp / "sheet.png"});
+  EXPECT_EQ(drawn.exitStatus, 0) << drawn.standardError;
+  put(RawParams::TableOffset(kPicSize) + 8, 0x7FC00000u);  // frame width: not a number
+  ASSERT_TRUE(WriteFile(temp / "demo/params.bin", params));
+  const ProgramResult refused = RunProgram({SAMPLE_SHEET_PATH, temp / "demo", temp / "sheet2.png"});
+  EXPECT_EQ(refused.exitStatus, 2);
+  EXPECT_TRUE(Contains(refused.standardError, "frame size"));
 }

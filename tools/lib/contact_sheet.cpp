@@ -1,6 +1,7 @@
 #include "tools/lib/contact_sheet.h"
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include <opencv2/imgproc.hpp>
@@ -44,17 +45,24 @@ class CarReader {
   std::string root_;
 };
 
+// A table value as a pixel position: damaged values (not finite, far out of
+// any picture) become a position off every canvas instead of undefined
+// conversions.
+int Position(float value) {
+  return std::isfinite(value) && std::fabs(value) < 1e6f ? static_cast<int>(value) : -1000000;
+}
+
 // Draws a picture with alpha over an opaque canvas at (x, y), clipped.
 void Blend(const cv::Mat& picture, int x, int y, cv::Mat* canvas) {
   for (int r = 0; r < picture.rows; ++r) {
-    const int row = y + r;
+    const long long row = static_cast<long long>(y) + r;
     if (row < 0 || row >= canvas->rows) {
       continue;
     }
     const cv::Vec4b* from = picture.ptr<cv::Vec4b>(r);
-    cv::Vec3b* to = canvas->ptr<cv::Vec3b>(row);
+    cv::Vec3b* to = canvas->ptr<cv::Vec3b>(static_cast<int>(row));
     for (int c = 0; c < picture.cols; ++c) {
-      const int column = x + c;
+      const long long column = static_cast<long long>(x) + c;
       if (column < 0 || column >= canvas->cols) {
         continue;
       }
@@ -171,8 +179,8 @@ bool WriteContactSheet(const std::string& carDirectory, const std::string& outpu
              std::to_string(kParamsBinSize);
     return false;
   }
-  const int frameWidth = static_cast<int>(params.picSize[2]);
-  const int frameHeight = static_cast<int>(params.picSize[3]);
+  const int frameWidth = Position(params.picSize[2]);
+  const int frameHeight = Position(params.picSize[3]);
   if (frameWidth < 16 || frameHeight < 16 || frameWidth > 8192 || frameHeight > 8192) {
     *error = "params.bin gives an unusable frame size";
     return false;
@@ -195,8 +203,8 @@ bool WriteContactSheet(const std::string& carDirectory, const std::string& outpu
     const int cellY = (angle / columns) * cellHeight;
     cv::Mat cell = angles(cv::Rect(cellX, cellY, cellWidth, cellHeight));
     cell.setTo(angle % 2 == (angle / columns) % 2 ? cv::Scalar(70, 70, 70) : cv::Scalar(80, 80, 80));
-    Blend(Scaled(picture, scale), static_cast<int>(params.cord[angle][0] * scale),
-          static_cast<int>(params.cord[angle][1] * scale), &cell);
+    Blend(Scaled(picture, scale), Position(static_cast<float>(params.cord[angle][0] * scale)),
+          Position(static_cast<float>(params.cord[angle][1] * scale)), &cell);
     cv::putText(cell, std::to_string(angle), {3, 12}, cv::FONT_HERSHEY_SIMPLEX, 0.35, kInk, 1, cv::LINE_AA);
   }
   sheet.AddBlock(angles);
@@ -297,8 +305,7 @@ bool WriteContactSheet(const std::string& carDirectory, const std::string& outpu
     if (!car.Load("color/a/" + std::to_string(scene.angle) + ".kes", &picture, error)) {
       return false;
     }
-    Blend(picture, static_cast<int>(params.cord[scene.angle][0]), static_cast<int>(params.cord[scene.angle][1]),
-          &frame);
+    Blend(picture, Position(params.cord[scene.angle][0]), Position(params.cord[scene.angle][1]), &frame);
     sheet.Add(scene.caption, Scaled(frame, 0.5));
   }
   return WritePng(outputPng, sheet.Finish(), error);

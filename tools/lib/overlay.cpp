@@ -106,16 +106,18 @@ OverlayContent ExtractOverlay(const RenderedRegion& base, const RenderedRegion& 
   return content;
 }
 
+// Positions come from tables that may be damaged: work in 64 bits so that
+// no sum of a position and an index can overflow.
 void PasteOpaquePixels(const cv::Mat& overlay, int x, int y, cv::Mat* target) {
   for (int r = 0; r < overlay.rows; ++r) {
-    const int row = y + r;
+    const long long row = static_cast<long long>(y) + r;
     if (row < 0 || row >= target->rows) {
       continue;
     }
     const cv::Vec4b* from = overlay.ptr<cv::Vec4b>(r);
-    cv::Vec4b* to = target->ptr<cv::Vec4b>(row);
+    cv::Vec4b* to = target->ptr<cv::Vec4b>(static_cast<int>(row));
     for (int c = 0; c < overlay.cols; ++c) {
-      const int column = x + c;
+      const long long column = static_cast<long long>(x) + c;
       if (column >= 0 && column < target->cols && from[c][3] != 0) {
         to[column] = from[c];
       }
@@ -125,7 +127,7 @@ void PasteOpaquePixels(const cv::Mat& overlay, int x, int y, cv::Mat* target) {
 
 void PasteOpaqueSpans(const cv::Mat& overlay, int x, int y, cv::Mat* target) {
   for (int r = 0; r < overlay.rows; ++r) {
-    const int row = y + r;
+    const long long row = static_cast<long long>(y) + r;
     if (row < 0 || row >= target->rows) {
       continue;
     }
@@ -143,9 +145,9 @@ void PasteOpaqueSpans(const cv::Mat& overlay, int x, int y, cv::Mat* target) {
     if (first < 0) {
       continue;
     }
-    cv::Vec4b* to = target->ptr<cv::Vec4b>(row);
+    cv::Vec4b* to = target->ptr<cv::Vec4b>(static_cast<int>(row));
     for (int c = first; c <= last; ++c) {
-      const int column = x + c;
+      const long long column = static_cast<long long>(x) + c;
       if (column >= 0 && column < target->cols) {
         to[column] = from[c];
       }
