@@ -68,7 +68,8 @@ CollectResult CollectCarDirectory(const std::string& carDirectory, std::vector<P
                                   std::string* error) {
   entries->clear();
   std::error_code code;
-  const fs::file_status top = fs::symlink_status(carDirectory, code);
+  // The directory itself may be reached through a link; nothing inside it may.
+  const fs::file_status top = fs::status(carDirectory, code);
   if (code || !fs::is_directory(top)) {
     *error = carDirectory + " is not a directory";
     return CollectResult::kCannotRead;

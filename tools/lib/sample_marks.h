@@ -134,10 +134,10 @@ inline int Get12(const int* sextets, int at) { return sextets[at] | (sextets[at 
 inline bool FieldOk(int value) { return value >= 0 && value <= kNone; }
 }  // namespace detail
 
-// Writes the header mark into row 0 of an image of at least 16 columns and
-// 3 or more bytes per pixel. rowBytes is unused beyond row 0 but kept for
-// symmetry with ReadMark. Returns false (and writes nothing) when the image
-// is too small or a field is out of range.
+// Writes the header mark into row 0 (the first width x channels bytes of
+// `pixels`) of an image of at least 16 columns and 3 or more bytes per
+// pixel. Returns false (and writes nothing) when the image is too small or a
+// field is out of range.
 inline bool WriteMark(std::uint8_t* pixels, int width, int height, int channels, const Mark& mark) {
   if (pixels == nullptr || width < kHeaderPixels || height < 1 || channels < 3 || mark.kind < 0 ||
       mark.kind > 63) {
