@@ -162,15 +162,15 @@ class App {
       return false;
     }
     activityClass_ = env_->FindClass("tarn/cam2/MainActivity");
-    surfaceClass_ = env_->FindClass("tarn/cam2/HostSurface");
+    surfaceClass_ = env_->FindClass("android/view/Surface");
     if (!Ok() || activityClass_ == nullptr || surfaceClass_ == nullptr) {
       return false;
     }
     activity_ = env_->NewObject(activityClass_, env_->GetMethodID(activityClass_, "<init>", "()V"));
     open_ = env_->GetMethodID(activityClass_, "openCamera", "(II)V");
     close_ = env_->GetMethodID(activityClass_, "closeCamera", "()V");
-    setPreview_ = env_->GetMethodID(activityClass_, "setPreviewSurface", "(Ltarn/cam2/HostSurface;II)V");
-    setRecord_ = env_->GetMethodID(activityClass_, "setRecordSurface", "(Ltarn/cam2/HostSurface;II)V");
+    setPreview_ = env_->GetMethodID(activityClass_, "setPreviewSurface", "(Landroid/view/Surface;II)V");
+    setRecord_ = env_->GetMethodID(activityClass_, "setRecordSurface", "(Landroid/view/Surface;II)V");
     return Ok() && activity_ != nullptr;
   }
   bool SetSurfaces(ANativeWindow* preview, ANativeWindow* record, int w, int h) {

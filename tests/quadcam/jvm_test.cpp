@@ -27,14 +27,14 @@ class ThroughJava : public ::testing::Test {
     ASSERT_EQ(HostCamera_reset(), 0);
     activityClass_ = env_->FindClass("tarn/cam2/MainActivity");
     ASSERT_NE(activityClass_, nullptr) << Exception();
-    surfaceClass_ = env_->FindClass("tarn/cam2/HostSurface");
+    surfaceClass_ = env_->FindClass("android/view/Surface");
     ASSERT_NE(surfaceClass_, nullptr) << Exception();
     activity_ = env_->NewObject(activityClass_, env_->GetMethodID(activityClass_, "<init>", "()V"));
     ASSERT_NE(activity_, nullptr) << Exception();
     open_ = env_->GetMethodID(activityClass_, "openCamera", "(II)V");
     close_ = env_->GetMethodID(activityClass_, "closeCamera", "()V");
-    setPreview_ = env_->GetMethodID(activityClass_, "setPreviewSurface", "(Ltarn/cam2/HostSurface;II)V");
-    setRecord_ = env_->GetMethodID(activityClass_, "setRecordSurface", "(Ltarn/cam2/HostSurface;II)V");
+    setPreview_ = env_->GetMethodID(activityClass_, "setPreviewSurface", "(Landroid/view/Surface;II)V");
+    setRecord_ = env_->GetMethodID(activityClass_, "setRecordSurface", "(Landroid/view/Surface;II)V");
     ASSERT_TRUE(open_ && close_ && setPreview_ && setRecord_) << Exception();
     for (const char* id : kSlotIds) {
       HostCameraConfig config;

@@ -1,5 +1,7 @@
 package tarn.cam2;
 
+import android.view.Surface;
+
 /**
  * The host version of the app's activity: the four native methods of the
  * camera compositor, loaded the way the app loads them. The system property
@@ -18,8 +20,8 @@ public class MainActivity {
     public native void closeCamera();
 
     /** Hands over (or, with null, takes back) the preview surface. */
-    public native void setPreviewSurface(HostSurface surface, int width, int height);
+    public native void setPreviewSurface(Surface surface, int width, int height);
 
     /** Hands over (or, with null, takes back) the record surface. */
-    public native void setRecordSurface(HostSurface surface, int width, int height);
+    public native void setRecordSurface(Surface surface, int width, int height);
 }

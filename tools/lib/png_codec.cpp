@@ -1,0 +1,72 @@
+#include "tools/lib/png_codec.h"
+
+#include <vector>
+
+#include <opencv2/imgcodecs.hpp>
+
+#include "tools/lib/bin_image.h"
+#include "tools/lib/file_util.h"
+
+namespace tools {
+
+namespace {
+// zlib level and strategy fixed here: OpenCV's own default strategy differs
+// between versions, and the sample assets must not change with it.
+constexpr int kPngLevel = 6;
+}  // namespace
+
+bool EncodePng(const cv::Mat& image, std::string* png, std::string* error) {
+  if (image.empty() || image.depth() != CV_8U ||
+      (image.channels() != 1 && image.channels() != 3 && image.channels() != 4)) {
+    *error = "only 8-bit images of 1, 3 or 4 channels are written";
+    return false;
+  }
+  const std::vector<int> parameters = {cv::IMWRITE_PNG_COMPRESSION, kPngLevel, cv::IMWRITE_PNG_STRATEGY,
+                                       cv::IMWRITE_PNG_STRATEGY_DEFAULT};
+  std::vector<unsigned char> buffer;
+  try {
+    if (!cv::imencode(".png", image, buffer, parameters)) {
+      *error = "PNG encoding failed";
+      return false;
+    }
+  } catch (const cv::Exception& failure) {
+    *error = std::string("PNG encoding failed: ") + failure.what();
+    return false;
+  }
+  png->assign(reinterpret_cast<const char*>(buffer.data()), buffer.size());
+  return true;
+}
+
+bool WritePng(const std::string& path, const cv::Mat& image, std::string* error) {
+  std::string png;
+  if (!EncodePng(image, &png, error)) {
+    *error = path + ": " + *error;
+    return false;
+  }
+  return WriteFileReplacing(path, png, error);
+}
+
+bool DecodeImage(const std::string& bytes, cv::Mat* image, std::string* error) {
+  std::string png = bytes;
+  if (HasBinMagic(png)) {
+    png.replace(0, kPngSignature.size(), kPngSignature);
+  }
+  if (!HasPngSignature(png)) {
+    *error = "not a PNG picture";
+    return false;
+  }
+  try {
+    const std::vector<unsigned char> buffer(png.begin(), png.end());
+    *image = cv::imdecode(buffer, cv::IMREAD_UNCHANGED);
+  } catch (const cv::Exception& failure) {
+    *error = std::string("cannot decode the picture: ") + failure.what();
+    return false;
+  }
+  if (image->empty()) {
+    *error = "cannot decode the picture";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace tools
