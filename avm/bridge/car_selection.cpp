@@ -87,6 +87,20 @@ bool PackageCarName(const char* fileName, char* out, std::size_t capacity) {
   return true;
 }
 
+// After a failed unpack the marker may have been rewritten moments after
+// the package was: its time would pass the up-to-date test by accident.
+// Dating it back to 1970 keeps the next call from taking the damaged car
+// for unpacked; the files themselves stay as they are.
+void MarkStale(const char* marker) {
+  if (!Exists(marker)) {
+    return;
+  }
+  struct utimbuf longAgo = {};
+  if (utime(marker, &longAgo) != 0) {
+    AVM_LOGI("---------utime,%s fail", marker);
+  }
+}
+
 // Up to date: the marker of the unpacked car is there, long enough, and
 // carries the package's time.
 bool PackageUpToDate(const FileFacts& package, const char* marker) {
@@ -157,8 +171,9 @@ int UnpackCarPackage(const char* name) {
   }
   const int unpacked = UnpackFiles(package, destination);
   if (unpacked != kUnpackDone) {
-    // The times stay as they were: the next call unpacks again instead of
-    // taking the damaged car for up to date.
+    // The package keeps its time and the marker is dated back: the next
+    // call unpacks again instead of taking the damaged car for up to date.
+    MarkStale(marker);
     return unpacked;
   }
   const FileFacts paramsFacts = Facts(params);
@@ -167,6 +182,7 @@ int UnpackCarPackage(const char* name) {
       (markerFacts.exists && markerFacts.size < kCarMarkerBytes)) {
     AVM_LOGI("---------loadcar failed! %s,%d,%d", carName, static_cast<int>(paramsFacts.size),
              static_cast<int>(markerFacts.size));
+    MarkStale(marker);
     return kSetCarPackageDamaged;
   }
   // Package and marker carry the same time from now on: the next call
