@@ -10,6 +10,8 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <set>
+#include <string>
 
 #include "avm/bridge/avm_log.h"
 #include "avm/bridge/path_format.h"
@@ -76,8 +78,11 @@ bool MakeDirectory(const char* path) {
 }
 
 // The entry's path below destination, with every backslash turned into a
-// separator and the directories before each one created.
-bool PrepareEntryPath(const char* destination, const char* name, char* path, std::size_t capacity) {
+// separator and the directories before each one created. Directories
+// already made for earlier entries of the same package are not asked for
+// again (a car has a few dozen directories and hundreds of files).
+bool PrepareEntryPath(const char* destination, const char* name, char* path, std::size_t capacity,
+                      std::set<std::string>* madeDirectories) {
   if (!FormatPath(path, capacity, "%s%s", destination, name)) {
     return false;
   }
@@ -87,7 +92,9 @@ bool PrepareEntryPath(const char* destination, const char* name, char* path, std
       continue;
     }
     path[i] = '\0';
-    MakeDirectory(path);
+    if (madeDirectories->insert(path).second) {
+      MakeDirectory(path);
+    }
     path[i] = '/';
   }
   return true;
@@ -169,7 +176,7 @@ class PackageReader {
       return kUnpackDamaged;
     }
     char path[kPathBufferSize];
-    if (!PrepareEntryPath(destination_, name, path, sizeof(path))) {
+    if (!PrepareEntryPath(destination_, name, path, sizeof(path), &madeDirectories_)) {
       AVM_LOGI("load car,%s entry path too long:%s", package_, name);
       return kUnpackDamaged;
     }
@@ -184,6 +191,7 @@ class PackageReader {
   const char* package_;
   const char* destination_;
   uint8_t* buffer_;
+  std::set<std::string> madeDirectories_;
 };
 
 }  // namespace
