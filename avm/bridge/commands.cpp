@@ -1,94 +1,73 @@
+// The command dispatch: one table of the codes the renderer understands,
+// the initialisation check and the scene lock around every handler.
 #include <mutex>
 
 #include "avm/bridge/avm_jni.h"
+#include "avm/bridge/command_handlers.h"
 #include "avm/bridge/command_table.h"
 #include "avm/bridge/lifecycle.h"
 #include "avm/bridge/scene_state.h"
-#include "avm/view/screen_layout.h"
 
 namespace {
 
 bool Initialised() { return gBridge.initialised.load(std::memory_order_acquire) == 1; }
 
-// 0: screen mode. Leaving the 3D view stops its pacing until the frame loop
-// sets it again.
-int CmdScreenMode(int32_t arg) {
-  ViewParam* scene = pViewParam;
-  scene->carViewActive = 0;
-  scene->screenMode = arg;
-  if (scene->smoothRotation == 1) {
-    scene->frameRate = (arg == 5 || arg == 15) ? 24 : 60;
-  }
-  return 1;
-}
-
-// 2: speed. Lock-free: the frame reads the value once per frame.
-int CmdSpeed(int32_t arg) {
-  pViewParam->vehicleSpeed.store(arg, std::memory_order_relaxed);
-  return 1;
-}
-
-// 13: test picture, taken at initialisation.
-int CmdTestPicture(int32_t arg) {
-  gBridge.testPicture = arg == 1 ? 1 : 0;
-  return 1;
-}
-
-// 17: bottom style 1..4, taken at initialisation.
-int CmdBottomStyle(int32_t arg) {
-  if (static_cast<uint32_t>(arg) - 1u < 4u) {
-    gStartupBottomStyle = arg;
-  }
-  return 1;
-}
-
-// 19: screen size code, taken at initialisation. Codes outside the size
-// table keep the code and give 1024 x 600.
-int CmdScreenSizeCode(int32_t arg) {
-  gBridge.layoutCode = arg;
-  int32_t width = 1024;
-  int32_t height = 600;
-  ScreenSizeOfLayoutCode(arg, &width, &height);
-  gStartupScreenWidth = width;
-  gStartupScreenHeight = height;
-  return 1;
-}
-
-// 84: version.
-int CmdVersion(int32_t) { return kAvmVersionTimes100; }
-
-// 89: screen size in pixels, width x 65536 + height. Before initialisation
-// it sets the start-up size, after it the live layout.
-int CmdScreenSizePixels(int32_t arg) {
-  const int32_t width = static_cast<int32_t>(static_cast<uint32_t>(arg) >> 16);
-  const int32_t height = arg & 0xFFFF;
-  if (width <= 10 || height <= 10) {
-    return 0;
-  }
-  if (Initialised()) {
-    ViewParam* scene = pViewParam;
-    scene->screenWidth = width;
-    scene->screenHeight = height;
-    scene->screenIndex = AvmGetScreenIndex(width, height);
-    AvmSetScreen();
-  } else {
-    gStartupScreenWidth = width;
-    gStartupScreenHeight = height;
-    gBridge.layoutCode = AvmGetScreenIndex(width, height);
-  }
-  return 1;
-}
-
-// The commands of the renderer by code. The remaining codes of the command
-// set slot in here, each with its handler.
+// The commands of the renderer by code. Codes not listed change nothing and
+// return 1.
 constexpr CommandEntry kCommands[] = {
     {0, CmdScreenMode, false, false},
+    {1, CmdGear, false, false},
     {2, CmdSpeed, false, true},
+    {3, CmdSteering, false, false},
+    {4, CmdDoors, false, false},
+    {5, CmdRadarPacked, false, false},
+    {6, CmdLamps, false, false},
+    {7, CmdViewAngle, false, false},
     {13, CmdTestPicture, true, false},
+    {15, CmdPlateShown, false, false},
+    {16, CmdDemo, false, false},
     {17, CmdBottomStyle, true, false},
+    {18, CmdSideInset, false, false},
     {19, CmdScreenSizeCode, true, false},
+    {20, CmdTopViewZoom, false, false},
+    {21, CmdDisplaySwitch21, false, false},
+    {22, CmdDisplaySwitch22, false, false},
+    {23, CmdDisplaySwitch23, false, false},
+    {24, CmdDisplaySwitch24, false, false},
+    {60, CmdSaveConfiguration, false, false},
+    {61, CmdFrameRate, false, false},
+    {63, CmdCarBottom, false, false},
+    {64, CmdLogoBrightness, false, false},
+    {65, CmdRadarBytes1, false, false},
+    {66, CmdRadarBytes2, false, false},
+    {67, CmdTrackExtraLines, false, false},
+    {68, CmdRadarInputMode, false, false},
+    {69, CmdViewReset, false, false},
+    {70, CmdZoom3D, false, false},
+    {71, CmdAnimationQuery, false, false},
+    {73, CmdSmoothRotation, false, false},
+    {74, CmdAnimationNotification, false, false},
+    {75, CmdTirePanelMode, false, false},
+    {76, CmdDisplaySwitch76, false, false},
+    {77, CmdDisplaySwitch77, false, false},
     {84, CmdVersion, false, false},
+    {85, CmdFieldOfView3D, false, false},
+    {88, CmdScreenSizeCodeLive, false, false},
     {89, CmdScreenSizePixels, true, false},
+    {90, CmdDisplaySwitch90, false, false},
+    {100, CmdOtherCarMode, false, false},
+    {101, CmdLanePicture, false, false},
+    {102, CmdHeadlightBeams, false, false},
+    {103, CmdRoadwayPicture, false, false},
+    {104, CmdBackgroundPicture, false, false},
+    {105, CmdBackgroundMode, false, false},
+    {106, CmdGroundShadow, false, false},
+    {107, CmdBackgroundLayer, false, false},
+    {108, CmdRoadwayLayer, false, false},
+    {109, CmdLaneLayer, false, false},
+    {110, CmdCarBrightness, false, false},
+    {111, CmdSingleTextureMode, false, false},
+    {112, CmdPartialWheelQuery, false, false},
 };
 
 struct LayoutSize {

@@ -7,6 +7,7 @@
 
 #include "avm/bridge/scene_state.h"
 #include "avm/gl/scene_layers.h"
+#include "avm/sprites/whole_car_sprites.h"
 
 namespace {
 
@@ -15,6 +16,37 @@ constexpr int kScreenModeLogo = 20;
 void ViewportFrom(const float* rect) {
   glViewport(static_cast<GLint>(rect[0]), static_cast<GLint>(rect[1]),
              static_cast<GLsizei>(rect[2]), static_cast<GLsizei>(rect[3]));
+}
+
+// The whole-car image of the current angle: on demand per angle, or, in
+// single-texture mode, one texture reloaded whenever the angle changes.
+void KeepWholeCarImageCurrent(ViewParam* scene) {
+  const int angle = scene->spriteAngle;
+  if (scene->singleTextureMode != 0) {
+    if (angle != scene->singleTextureAngle) {
+      load_textureAll(static_cast<int>(scene->singleTexture[0]));
+    }
+    scene->singleTextureAngle = angle;
+    return;
+  }
+  // The frame loop keeps spriteAngle inside 0..191; the check keeps a
+  // damaged value from indexing past the tables.
+  if (angle < 0 || angle >= kSpriteAngles) {
+    return;
+  }
+  AngleMark& mark = scene->angleLoaded[angle];
+  if (mark.loaded == 0) {
+    load_textureAll(static_cast<int>(scene->angleTextures[angle].texture));
+    mark.loaded = 1;
+  }
+}
+
+// Sprite upkeep of the 3D view (screen modes 5 and 15): the car's images
+// are kept current even when nothing is drawn (15).
+void KeepSpritesCurrent(ViewParam* scene) {
+  scene->carViewActive = 1;
+  scene->carSpriteReady = 1;
+  KeepWholeCarImageCurrent(scene);
 }
 
 bool AnyDoorOpen(const ViewParam* scene) {
@@ -46,8 +78,9 @@ bool IsStateAngle(int angle) {
 
 int AvmDraw() {
   ViewParam* scene = pViewParam;
-  // The sprite upkeep of the 3D view (screen modes 5 and 15) joins here
-  // with the car sprite loaders.
+  if (scene->screenMode == 5 || scene->screenMode == 15) {
+    KeepSpritesCurrent(scene);
+  }
   glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   if (scene->screenMode == kScreenModeLogo) {

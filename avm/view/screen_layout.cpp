@@ -90,14 +90,15 @@ void AvmSetScreen() {
   ViewParam* scene = pViewParam;
   const int w = scene->screenWidth;
   const int h = scene->screenHeight;
-  const int inset = scene->sideViewInset;
+  // Any int32 may come with the side-inset command: sums in 64 bits.
+  const int64_t inset = scene->sideViewInset;
   if (IsPortraitLayout(scene->screenIndex)) {
     PortraitLayout(scene);
   } else {
     const int f = LandscapeTopWidth(w);
     SetRect(scene->topViewport, 2.0f, 3.0f, static_cast<float>(f), static_cast<float>(h - 3));
     SetRect(scene->sideViewport, static_cast<float>(f + 4), static_cast<float>(inset + 3),
-            static_cast<float>(w - (f + 4)), static_cast<float>(h - (inset + 3)));
+            static_cast<float>(w - (f + 4)), static_cast<float>(int64_t{h} - (inset + 3)));
     SetRect(scene->mainViewport, 0.0f, 0.0f, static_cast<float>(w), static_cast<float>(h));
   }
   DeriveAspects(scene);

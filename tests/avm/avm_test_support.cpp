@@ -1,5 +1,6 @@
 #include "tests/avm/avm_test_support.h"
 
+#include <GLES2/gl2.h>
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -78,4 +79,53 @@ Rgba FramePixel(const std::vector<uint8_t>& frame, int x, int y) {
 bool Near(const Rgba& pixel, int r, int g, int b, int tolerance) {
   return std::abs(pixel.r - r) <= tolerance && std::abs(pixel.g - g) <= tolerance &&
          std::abs(pixel.b - b) <= tolerance;
+}
+
+namespace {
+
+// Binds a framebuffer with texture as its colour; returns it (0 when the
+// texture cannot be a colour attachment).
+GLuint AttachTexture(uint32_t texture) {
+  GLuint framebuffer = 0;
+  glGenFramebuffers(1, &framebuffer);
+  glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+  glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture, 0);
+  if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glDeleteFramebuffers(1, &framebuffer);
+    return 0;
+  }
+  return framebuffer;
+}
+
+void DetachFramebuffer(GLuint framebuffer) {
+  glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  glDeleteFramebuffers(1, &framebuffer);
+}
+
+}  // namespace
+
+std::vector<uint8_t> ReadTexture(uint32_t texture, int width, int height) {
+  std::vector<uint8_t> pixels;
+  const GLuint framebuffer = AttachTexture(texture);
+  if (framebuffer == 0 || width <= 0 || height <= 0) {
+    if (framebuffer != 0) {
+      DetachFramebuffer(framebuffer);
+    }
+    return pixels;
+  }
+  pixels.resize(static_cast<std::size_t>(width) * height * 4);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+  DetachFramebuffer(framebuffer);
+  return pixels;
+}
+
+bool TextureHasImage(uint32_t texture) {
+  const GLuint framebuffer = AttachTexture(texture);
+  if (framebuffer == 0) {
+    return false;
+  }
+  DetachFramebuffer(framebuffer);
+  return true;
 }

@@ -41,3 +41,10 @@ struct Rgba {
 Rgba FramePixel(const std::vector<uint8_t>& frame, int x, int y);
 // True when every channel differs from the expected one by at most tolerance.
 bool Near(const Rgba& pixel, int r, int g, int b, int tolerance = 2);
+
+// A texture's image read back through a framebuffer: width x height RGBA
+// bytes, rows in the order they were uploaded (first uploaded row first).
+// Empty when the texture holds no image a framebuffer can take (never
+// uploaded, or uploaded as 0 x 0).
+std::vector<uint8_t> ReadTexture(uint32_t texture, int width, int height);
+bool TextureHasImage(uint32_t texture);

@@ -2,6 +2,9 @@
 // start-up commands reach the scene, the results, and the lock-free speed.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <future>
 #include <mutex>
@@ -11,6 +14,7 @@
 #include "avm/bridge/lifecycle.h"
 #include "avm/bridge/scene_state.h"
 #include "tests/avm/avm_test_support.h"
+#include "tests/avm/command_cases.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/process_runner.h"
 
@@ -167,6 +171,92 @@ TEST_F(Commands, SpeedIsStoredWithoutTheSceneLock) {
   frame.unlock();
   EXPECT_EQ(mode.get(), 1);
   EXPECT_EQ(pViewParam->screenMode, 7);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Commands, WholeCommandTable) {
+  RunCommandCases([this] { Initialise(); }, [](int cmd, int arg) { return AvmSetCmd(cmd, arg); },
+                  nullptr);
+}
+
+// The fifteen fields of common/config.bin, set to values that differ from
+// every default.
+void SetDistinctConfiguration(ViewParam* scene) {
+  for (int rect = 0; rect < 4; ++rect) {
+    for (int value = 0; value < 4; ++value) {
+      scene->layoutRects[rect][value] = 0.01f * static_cast<float>(rect * 4 + value + 1);
+    }
+  }
+  scene->topViewMargin = 250.0f;
+  scene->viewFovy = 55.0f;
+  scene->lrOffset[0] = -7;
+  scene->lrOffset[1] = 8;
+  scene->lrParamCommon = 71.5f;
+  scene->lrParamsLeft[0] = 1.0f;
+  scene->lrParamsLeft[1] = -2.0f;
+  scene->lrParamsLeft[2] = 3.25f;
+  scene->lrParamsRight[0] = 4.0f;
+  scene->lrParamsRight[1] = 5.5f;
+  scene->lrParamsRight[2] = -6.0f;
+}
+
+void ExpectDistinctConfiguration(const ViewParam* scene) {
+  for (int rect = 0; rect < 4; ++rect) {
+    for (int value = 0; value < 4; ++value) {
+      EXPECT_EQ(scene->layoutRects[rect][value], 0.01f * static_cast<float>(rect * 4 + value + 1));
+    }
+  }
+  EXPECT_EQ(scene->topViewMargin, 250.0f);
+  EXPECT_EQ(scene->viewFovy, 55.0f);
+  EXPECT_EQ(scene->viewFovyCurrent, 55.0f);
+  EXPECT_EQ(scene->lrOffset[0], -7);
+  EXPECT_EQ(scene->lrOffset[1], 8);
+  EXPECT_EQ(scene->lrParamCommon, 71.5f);
+  EXPECT_EQ(std::vector<float>(scene->lrParamsLeft, scene->lrParamsLeft + 3),
+            (std::vector<float>{1.0f, -2.0f, 3.25f}));
+  EXPECT_EQ(std::vector<float>(scene->lrParamsRight, scene->lrParamsRight + 3),
+            (std::vector<float>{4.0f, 5.5f, -6.0f}));
+}
+
+TEST_F(Commands, SavedConfigurationIsReadBackByTheNextInitialisation) {
+  Initialise();
+  SetDistinctConfiguration(pViewParam);
+  LogCapture log;
+  EXPECT_EQ(AvmSetCmd(60, 0), 1);
+  EXPECT_TRUE(log.Contains("KESTRA", "---------CMD_CONFIG_SAVE:" + root_ + "common/config.bin "));
+  const std::string bytes = ReadFile(root_ + "common/config.bin");
+  ASSERT_EQ(bytes.size(), 108u);
+  // Little-endian values at their offsets: the margin at 64, lrOffset at 72.
+  EXPECT_EQ(bytes.substr(64, 4), std::string("\x00\x00\x7a\x43", 4));  // 250.0f
+  EXPECT_EQ(bytes.substr(72, 4), std::string("\xf9\xff\xff\xff", 4));  // -7
+  EXPECT_FALSE(FileExists(root_ + "common/config.bin.part"));
+  Initialise();
+  ExpectDistinctConfiguration(pViewParam);
+}
+
+TEST_F(Commands, FailedSaveKeepsTheStoredConfiguration) {
+  Initialise();
+  ASSERT_TRUE(WriteFile(root_ + "common/config.bin", std::string(108, '\x01')));
+  // The file cannot be made beside the old one.
+  ASSERT_EQ(mkdir((root_ + "common/config.bin.part").c_str(), 0755), 0);
+  LogCapture log;
+  EXPECT_EQ(AvmSetCmd(60, 0), 1);
+  EXPECT_TRUE(log.Contains("KESTRA",
+                           "---------CMD_CONFIG_SAVE:" + root_ + "common/config.bin cannot be created"));
+  EXPECT_EQ(ReadFile(root_ + "common/config.bin"), std::string(108, '\x01'));
+  // A directory in the file's place: written beside it, then not renamed.
+  ASSERT_EQ(rmdir((root_ + "common/config.bin.part").c_str()), 0);
+  ASSERT_EQ(unlink((root_ + "common/config.bin").c_str()), 0);
+  ASSERT_EQ(mkdir((root_ + "common/config.bin").c_str(), 0755), 0);
+  ASSERT_EQ(mkdir((root_ + "common/config.bin/keep").c_str(), 0755), 0);
+  log.Clear();
+  EXPECT_EQ(AvmSetCmd(60, 0), 1);
+  EXPECT_TRUE(log.Contains(
+      "KESTRA", "---------CMD_CONFIG_SAVE:" + root_ + "common/config.bin write failed, the old file stays"));
+  EXPECT_FALSE(FileExists(root_ + "common/config.bin.part"));
 }
 
 }  // namespace

@@ -89,6 +89,17 @@ int JavaSetCmd(int cmd, int arg) {
   return result;
 }
 
+int JavaSetCar(const char* name, int mode) {
+  jstring text = name != nullptr ? gEnv->NewStringUTF(name) : nullptr;
+  const int result = gEnv->CallStaticIntMethod(
+      gAvm, Method("SetCar", "(Ljava/lang/String;I)I"), text, static_cast<jint>(mode));
+  ExpectNoException("AVM.SetCar");
+  if (text != nullptr) {
+    gEnv->DeleteLocalRef(text);
+  }
+  return result;
+}
+
 std::vector<int> TakeNotifications() {
   auto array = static_cast<jintArray>(
       gEnv->CallStaticObjectMethod(gAvm, Method("takeNotifications", "()[I")));

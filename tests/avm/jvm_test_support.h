@@ -15,6 +15,7 @@ JNIEnv* StartJavaRenderer();
 int JavaInitialise(const char* assetDir);  // AVM.initialise; null for a null string
 int JavaDraw(const std::vector<int>* textures);  // null for a null array
 int JavaSetCmd(int cmd, int arg);
+int JavaSetCar(const char* name, int mode);  // null for a null string
 std::vector<int> TakeNotifications();
 std::vector<std::string> TakeLoadRequests();
 int LoadCallCount();

@@ -143,7 +143,7 @@ TEST(Exports, CompositorExportsOnlyItsDeclaredSurface) {
 TEST(Exports, RendererExportsItsEntryPointsAndHelpers) {
   const std::vector<std::string> names = {
       "Java_com_kestra_avm_AVM_Init", "Java_com_kestra_avm_AVM_Draw",
-      "Java_com_kestra_avm_AVM_SetCmd", "MyIdentityMatrix", "GetIdentityMatrix4x4",
+      "Java_com_kestra_avm_AVM_SetCmd", "Java_com_kestra_avm_AVM_SetCar", "MyIdentityMatrix", "GetIdentityMatrix4x4",
       "GetTickCount", "MultMatrix4x4", "CopyMatrix4x4", "PerspectiveMatrix4x4",
       "LoadIdentityMatrix4x4", "TranslateMatrix4x4", "ScaleMatrix4x4", "RotateMatrix4x4",
       "CrossProduct", "Normalize", "LookAt", "shader_single_vert", "shader_single_frag",
@@ -158,7 +158,8 @@ TEST(Exports, RendererExportsItsEntryPointsAndHelpers) {
     EXPECT_TRUE(Exports(AVM_LIBRARY, name)) << name;
   }
   // The scene record and the routines behind the entry points stay inside.
-  for (const char* name : {"pViewParam", "gBridge", "_Z7AvmInitiiii", "_Z7AvmDrawv"}) {
+  for (const char* name : {"pViewParam", "gBridge", "_Z7AvmInitiiii", "_Z7AvmDrawv",
+                           "_Z11UnpackFilesPKcS0_", "_Z16load_textureAll2ii"}) {
     EXPECT_FALSE(Exports(AVM_LIBRARY, name)) << name;
     EXPECT_TRUE(Exports(AVM_TESTABLE_LIBRARY, name)) << name;
   }

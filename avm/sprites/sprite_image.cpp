@@ -1,0 +1,242 @@
+#include "avm/sprites/sprite_image.h"
+
+#include <GLES2/gl2.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include "avm/bridge/avm_log.h"
+
+const uint8_t kConvertedImageMagic[kSignatureBytes] = {'k', 'e', 's', ' ', 0x30, 0x0B, 0x09, 0x0C};
+const uint8_t kPngSignature[kSignatureBytes] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+
+cv::Mat DestMat;
+
+namespace {
+
+// The whole content of a regular file of at most kMaxSpriteFileBytes.
+// Opened without blocking, so that a pipe or device put where an image
+// belongs cannot stall the GL thread.
+bool ReadWholeFile(const char* path, std::vector<uint8_t>* bytes) {
+  if (path == nullptr || path[0] == '\0') {
+    return false;
+  }
+  const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    return false;
+  }
+  struct stat info;
+  bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size >= 0 &&
+            static_cast<uint64_t>(info.st_size) <= kMaxSpriteFileBytes;
+  if (ok) {
+    bytes->resize(static_cast<std::size_t>(info.st_size));
+    std::size_t done = 0;
+    while (done < bytes->size()) {
+      const ssize_t got = read(fd, bytes->data() + done, bytes->size() - done);
+      if (got <= 0) {
+        // The file shrank under us, or a read error: decode what is certain.
+        bytes->resize(done);
+        break;
+      }
+      done += static_cast<std::size_t>(got);
+    }
+  }
+  close(fd);
+  return ok;
+}
+
+uint32_t BigEndian32(const uint8_t* bytes) {
+  return (static_cast<uint32_t>(bytes[0]) << 24) | (static_cast<uint32_t>(bytes[1]) << 16) |
+         (static_cast<uint32_t>(bytes[2]) << 8) | static_cast<uint32_t>(bytes[3]);
+}
+
+// For PNG streams the header states the size before any pixel is
+// allocated: refuse images the renderer could never want.
+bool PngSizeAcceptable(const std::vector<uint8_t>& bytes) {
+  if (bytes.size() < 24 || std::memcmp(bytes.data(), kPngSignature, kSignatureBytes) != 0 ||
+      std::memcmp(bytes.data() + 12, "IHDR", 4) != 0) {
+    return true;  // not a PNG header we can read: the decoder judges it
+  }
+  const int64_t width = BigEndian32(bytes.data() + 16);
+  const int64_t height = BigEndian32(bytes.data() + 20);
+  return width > 0 && height > 0 && width * height <= kMaxSpritePixels;
+}
+
+// Brings a decoded image to 8-bit B, G, R, A with continuous rows.
+cv::Mat ToEightBitBgra(const cv::Mat& decoded) {
+  if (decoded.empty()) {
+    return cv::Mat();
+  }
+  cv::Mat eight = decoded;
+  if (decoded.depth() == CV_16U) {
+    decoded.convertTo(eight, CV_8U, 1.0 / 257.0);
+  } else if (decoded.depth() != CV_8U) {
+    return cv::Mat();
+  }
+  cv::Mat bgra;
+  switch (eight.channels()) {
+    case 4:
+      bgra = eight;
+      break;
+    case 3:
+      cv::cvtColor(eight, bgra, cv::COLOR_BGR2BGRA);
+      break;
+    case 1:
+      cv::cvtColor(eight, bgra, cv::COLOR_GRAY2BGRA);
+      break;
+    default:
+      return cv::Mat();
+  }
+  return bgra.isContinuous() ? bgra : bgra.clone();
+}
+
+bool UsablePair(const cv::Mat& working, const cv::Mat& overlay) {
+  return !working.empty() && !overlay.empty() && working.type() == CV_8UC4 &&
+         overlay.type() == CV_8UC4;
+}
+
+// The overlay columns [first, last) that land inside the working image when
+// the overlay's column 0 lands on column x; empty when none does.
+void ClipColumns(int64_t x, int overlayCols, int workingCols, int* first, int* last) {
+  const int64_t from = std::max<int64_t>(0, -x);
+  const int64_t to = std::min<int64_t>(overlayCols, static_cast<int64_t>(workingCols) - x);
+  *first = static_cast<int>(std::min<int64_t>(from, overlayCols));
+  *last = static_cast<int>(std::max<int64_t>(to, *first));
+}
+
+}  // namespace
+
+cv::Mat DecodeSpriteBytes(std::vector<uint8_t>& bytes) {
+  if (bytes.size() >= kSignatureBytes &&
+      std::memcmp(bytes.data(), kConvertedImageMagic, kSignatureBytes) == 0) {
+    std::memcpy(bytes.data(), kPngSignature, kSignatureBytes);
+  }
+  if (bytes.empty() || !PngSizeAcceptable(bytes)) {
+    return cv::Mat();
+  }
+  try {
+    const cv::Mat encoded(1, static_cast<int>(bytes.size()), CV_8UC1, bytes.data());
+    return ToEightBitBgra(cv::imdecode(encoded, cv::IMREAD_UNCHANGED));
+  } catch (const cv::Exception&) {
+    return cv::Mat();
+  }
+}
+
+cv::Mat DecodeSpriteImage(const char* path) {
+  std::vector<uint8_t> bytes;
+  if (!ReadWholeFile(path, &bytes)) {
+    return cv::Mat();
+  }
+  return DecodeSpriteBytes(bytes);
+}
+
+int UploadSpriteImage(int texture, const cv::Mat& image) {
+  glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(texture));
+  if (image.empty() || image.type() != CV_8UC4 || !image.isContinuous()) {
+    // Missing or undecodable: the texture becomes empty, as the draw
+    // routines expect of a car without that image.
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 0, 0, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    return texture;
+  }
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, image.cols, image.rows, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+               image.data);
+  return texture;
+}
+
+void PasteOpaquePixels(cv::Mat& working, const cv::Mat& overlay, int32_t x, int32_t y) {
+  if (!UsablePair(working, overlay)) {
+    return;
+  }
+  int firstCol = 0;
+  int lastCol = 0;
+  ClipColumns(x, overlay.cols, working.cols, &firstCol, &lastCol);
+  for (int row = 0; row < overlay.rows; ++row) {
+    const int64_t target = static_cast<int64_t>(y) + row;
+    if (target < 0 || target >= working.rows) {
+      continue;
+    }
+    const uint8_t* source = overlay.ptr<uint8_t>(row);
+    uint8_t* destination = working.ptr<uint8_t>(static_cast<int>(target));
+    for (int col = firstCol; col < lastCol; ++col) {
+      const uint8_t* pixel = source + 4 * col;
+      if (pixel[3] != 0) {
+        std::memcpy(destination + 4 * (static_cast<int64_t>(x) + col), pixel, 4);
+      }
+    }
+  }
+}
+
+void PasteOpaqueSpans(cv::Mat& working, const cv::Mat& overlay, int32_t x, int32_t y) {
+  if (!UsablePair(working, overlay)) {
+    return;
+  }
+  int firstCol = 0;
+  int lastCol = 0;
+  ClipColumns(x, overlay.cols, working.cols, &firstCol, &lastCol);
+  for (int row = 0; row < overlay.rows; ++row) {
+    const int64_t target = static_cast<int64_t>(y) + row;
+    if (target < 0 || target >= working.rows) {
+      continue;
+    }
+    const uint8_t* source = overlay.ptr<uint8_t>(row);
+    // The span is found on the whole overlay row, then clipped: a door
+    // that reaches past the edge keeps its inner part unchanged.
+    int spanFirst = -1;
+    int spanLast = -1;
+    for (int col = 0; col < overlay.cols; ++col) {
+      if (source[4 * col + 3] != 0) {
+        if (spanFirst < 0) {
+          spanFirst = col;
+        }
+        spanLast = col;
+      }
+    }
+    if (spanFirst < 0) {
+      continue;
+    }
+    const int from = std::max(spanFirst, firstCol);
+    const int to = std::min(spanLast + 1, lastCol);
+    if (from >= to) {
+      continue;
+    }
+    uint8_t* destination = working.ptr<uint8_t>(static_cast<int>(target));
+    std::memcpy(destination + 4 * (static_cast<int64_t>(x) + from), source + 4 * from,
+                static_cast<std::size_t>(4 * (to - from)));
+  }
+}
+
+bool PasteOverlayFile(cv::Mat& working, const char* path, int32_t x, int32_t y, OverlayKind kind) {
+  const cv::Mat overlay = DecodeSpriteImage(path);
+  if (overlay.empty()) {
+    if (kind == OverlayKind::kDoor) {
+      AVM_LOGI("---------load_textureLR door,load failed!");
+    } else {
+      AVM_LOGI("---------load_textureLR,load failed!");
+    }
+    return false;
+  }
+  if (working.empty()) {
+    return false;  // nothing to paste onto
+  }
+  if (kind == OverlayKind::kDoor) {
+    PasteOpaqueSpans(working, overlay, x, y);
+  } else {
+    PasteOpaquePixels(working, overlay, x, y);
+  }
+  return true;
+}
+
+cv::Mat DecodeWorkingImage(const char* path) {
+  // The decoded image is already private to the caller; no copy needed.
+  return DecodeSpriteImage(path);
+}
+
+cv::Mat DecodeWorkingImageViaDestMat(const char* path) {
+  DestMat = DecodeSpriteImage(path);
+  return DestMat.clone();
+}

@@ -1,0 +1,219 @@
+// Unpacking car packages: the entry format, directories from backslashes,
+// the end of a package, and every way a damaged or hostile package is
+// refused without writing outside its destination.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+
+#include "avm/bridge/car_package.h"
+#include "tests/avm/car_fixture.h"
+#include "tests/support/log_capture.h"
+#include "tests/support/process_runner.h"
+
+namespace {
+
+class Unpack : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    destination_ = dir_.path() + "/area/dest/";
+    ASSERT_EQ(mkdir((dir_.path() + "/area").c_str(), 0755), 0);
+    ASSERT_EQ(mkdir(destination_.c_str(), 0755), 0);
+    package_ = dir_.path() + "/area/demo.car";
+  }
+  int UnpackBytes(const std::string& bytes) {
+    EXPECT_TRUE(WriteFile(package_, bytes));
+    return UnpackFiles(package_.c_str(), destination_.c_str());
+  }
+  std::vector<std::string> Written() const { return ListTree(destination_); }
+  // Everything in the test folder; an unpack must add files only below
+  // the destination.
+  std::vector<std::string> Everything() const { return ListTree(dir_.path()); }
+
+  TempDir dir_;
+  std::string destination_;
+  std::string package_;
+};
+
+TEST_F(Unpack, BackslashesMakeDirectoriesAndTheEndIsReached) {
+  const std::string data = "wheel pixels";
+  const std::string params(2000, 'p');
+  LogCapture log;
+  const std::string bytes =
+      PackageBuilder().Add("color\\a\\0.kes", data).Add("params.bin", params).bytes();
+  EXPECT_EQ(UnpackBytes(bytes), 1);
+  EXPECT_EQ(Written(),
+            (std::vector<std::string>{"color", "color/a", "color/a/0.kes", "params.bin"}));
+  EXPECT_EQ(ReadFile(destination_ + "color/a/0.kes"), data);
+  EXPECT_EQ(ReadFile(destination_ + "params.bin"), params);
+  EXPECT_TRUE(log.Contains("KESTRA", "load car:" + package_));
+  EXPECT_TRUE(log.Contains("KESTRA", "load car:len:" + std::to_string(bytes.size())));
+  EXPECT_TRUE(log.Contains("KESTRA", "load car,read " + package_ + " end!"));
+}
+
+TEST_F(Unpack, EmptyPackageIsCompleteAndWritesNothing) {
+  EXPECT_EQ(UnpackBytes(""), 1);
+  EXPECT_TRUE(Written().empty());
+}
+
+TEST_F(Unpack, ForwardSlashesMakeNoDirectories) {
+  // Without the directory the file cannot be created: the unpack fails and
+  // says where, instead of losing the file behind a success.
+  LogCapture log;
+  EXPECT_EQ(UnpackBytes(PackageBuilder().Add("tires/f0.kes", "x").bytes()), -4);
+  EXPECT_TRUE(log.Contains("KESTRA", "load car,write " + destination_ + "tires/f0.kes fail"));
+  ASSERT_EQ(mkdir((destination_ + "tires").c_str(), 0755), 0);
+  EXPECT_EQ(UnpackBytes(PackageBuilder().Add("tires/f0.kes", "x").bytes()), 1);
+  EXPECT_EQ(ReadFile(destination_ + "tires/f0.kes"), "x");
+}
+
+TEST_F(Unpack, RepeatedUnpackOverwritesAndKeepsStaleFiles) {
+  ASSERT_EQ(UnpackBytes(PackageBuilder().Add("a.kes", "old and long").Add("b.kes", "b").bytes()), 1);
+  ASSERT_EQ(UnpackBytes(PackageBuilder().Add("a.kes", "new").bytes()), 1);
+  EXPECT_EQ(ReadFile(destination_ + "a.kes"), "new");
+  EXPECT_EQ(ReadFile(destination_ + "b.kes"), "b");
+}
+
+TEST_F(Unpack, NameLengthsOutsideTheFormatAreDamage) {
+  LogCapture log;
+  // 257 bytes of name, and the rest of a well-formed entry behind it.
+  const std::string longName(257, 'n');
+  EXPECT_EQ(UnpackBytes(PackageBuilder::Int32(257) + longName + PackageBuilder::Int32(1) + "d" +
+                        PackageBuilder::Trailer()),
+            -4);
+  EXPECT_TRUE(log.Contains("KESTRA", "load car," + package_ + " bad name length:257"));
+  for (int32_t length : {-1, -257, INT32_MIN, 0}) {
+    EXPECT_EQ(UnpackBytes(PackageBuilder::Int32(length) + "abc"), -4) << length;
+  }
+  EXPECT_TRUE(Written().empty());
+}
+
+TEST_F(Unpack, DataLengthsOutsideTheFormatAreDamage) {
+  const std::string good = PackageBuilder().Add("first.kes", "1").bytes();
+  for (int32_t length : {-1, -4, INT32_MIN, kMaxPackageDataLength + 1, INT32_MAX}) {
+    LogCapture log;
+    EXPECT_EQ(UnpackBytes(good + PackageBuilder::Int32(5) + "x.kes" + PackageBuilder::Int32(length) +
+                          std::string(64, 'd') + PackageBuilder::Trailer()),
+              -4)
+        << length;
+    EXPECT_TRUE(log.Contains("KESTRA",
+                             "load car," + package_ + " bad data length:" + std::to_string(length)));
+  }
+  // The entry before the bad one stays written; the bad one is not.
+  EXPECT_EQ(Written(), std::vector<std::string>{"first.kes"});
+}
+
+TEST_F(Unpack, LargestEntryFillsTheBufferExactly) {
+  const std::string data(static_cast<std::size_t>(kMaxPackageDataLength), 'z');
+  EXPECT_EQ(UnpackBytes(PackageBuilder().Add("big.kes", data).bytes()), 1);
+  EXPECT_EQ(ReadFile(destination_ + "big.kes").size(), data.size());
+}
+
+TEST_F(Unpack, PackageEndingInsideAnEntryIsDamaged) {
+  const std::string first = PackageBuilder().Add("first.kes", "one").bytes();
+  const std::string second = PackageBuilder().Add("dir\\second.kes", "two!").bytes();
+  // Every cut from the first byte of the second entry to its last.
+  for (std::size_t kept = 1; kept < second.size(); ++kept) {
+    LogCapture log;
+    EXPECT_EQ(UnpackBytes(first + second.substr(0, kept)), -4) << kept;
+    EXPECT_EQ(log.CountPrefix("KESTRA", "load car," + package_ + " damaged:"), 1) << kept;
+    EXPECT_FALSE(FileExists(destination_ + "dir/second.kes")) << kept;
+    EXPECT_EQ(ReadFile(destination_ + "first.kes"), "one");
+  }
+  // Cut exactly between the entries, the package is simply shorter.
+  EXPECT_EQ(UnpackBytes(first), 1);
+  EXPECT_EQ(UnpackBytes(first + second), 1);
+  EXPECT_EQ(ReadFile(destination_ + "dir/second.kes"), "two!");
+}
+
+TEST_F(Unpack, WrongTrailerStopsBeforeTheEntryIsWritten) {
+  LogCapture log;
+  EXPECT_EQ(UnpackBytes(PackageBuilder().Add("first.kes", "1").bytes() + PackageBuilder::Int32(5) +
+                        "x.kes" + PackageBuilder::Int32(2) + "xx" + std::string("\x11\x22\x33\x45", 4)),
+            -4);
+  EXPECT_TRUE(log.Contains("KESTRA", "load car," + package_ + " crc error."));
+  EXPECT_EQ(Written(), std::vector<std::string>{"first.kes"});
+}
+
+TEST_F(Unpack, NamesLeadingOutOfTheDestinationAreRefused) {
+  const std::vector<std::string> hostile = {
+      "..\\..\\x.kes", "\\abs.kes",      "/abs.kes",     "a\\..\\..\\x.kes", "a/../../x.kes",
+      "..",            "a\\..",          "color\\..\\..\\..\\etc\\x", std::string("ok\0/../x", 8),
+      "../x.kes"};
+  const std::vector<std::string> before = Everything();
+  for (const std::string& name : hostile) {
+    LogCapture log;
+    const std::string bytes = PackageBuilder().Add("good.kes", "g").Add(name, "evil").bytes();
+    EXPECT_EQ(UnpackBytes(bytes), -4) << name;
+    EXPECT_EQ(log.CountPrefix("KESTRA", "load car," + package_ + " unsafe entry name refused:"), 1)
+        << name;
+    ASSERT_TRUE(FileExists(destination_ + "good.kes"));
+    ASSERT_EQ(unlink((destination_ + "good.kes").c_str()), 0);
+  }
+  // Nothing anywhere in the test folder but the package itself.
+  std::vector<std::string> expected = before;
+  expected.push_back("area/demo.car");
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(Everything(), expected);
+  // Dots inside names are fine.
+  EXPECT_EQ(UnpackBytes(PackageBuilder().Add("a..b\\.\\c...kes", "ok").bytes()), 1);
+  EXPECT_EQ(ReadFile(destination_ + "a..b/./c...kes"), "ok");
+}
+
+TEST_F(Unpack, EntryNameSafety) {
+  EXPECT_TRUE(PackageEntryNameIsSafe("demo\\color\\a\\0.kes", 18));
+  EXPECT_TRUE(PackageEntryNameIsSafe("..x", 3));
+  EXPECT_TRUE(PackageEntryNameIsSafe("x..", 3));
+  EXPECT_FALSE(PackageEntryNameIsSafe("", 0));
+  EXPECT_FALSE(PackageEntryNameIsSafe("..", 2));
+  EXPECT_FALSE(PackageEntryNameIsSafe("x/..", 4));
+  EXPECT_FALSE(PackageEntryNameIsSafe("x\\..\\y", 6));
+  EXPECT_FALSE(PackageEntryNameIsSafe("/x", 2));
+  EXPECT_FALSE(PackageEntryNameIsSafe("\\x", 2));
+  EXPECT_FALSE(PackageEntryNameIsSafe("x\0y", 3));
+}
+
+TEST_F(Unpack, PathsTooLongForTheBuffersAreRefused) {
+  // The destination is about 40 bytes; 230 more do not fit in 256.
+  const std::string name(230, 'n');
+  LogCapture log;
+  EXPECT_EQ(UnpackBytes(PackageBuilder().Add(name, "d").bytes()), -4);
+  EXPECT_TRUE(log.Contains("KESTRA", "load car," + package_ + " entry path too long:" + name));
+  EXPECT_TRUE(Written().empty());
+}
+
+TEST_F(Unpack, FilesThatCannotBeWrittenFailTheUnpack) {
+  // A directory stands where the file should go: it cannot be created.
+  ASSERT_EQ(mkdir((destination_ + "taken.kes").c_str(), 0755), 0);
+  {
+    LogCapture log;
+    EXPECT_EQ(UnpackBytes(PackageBuilder().Add("taken.kes", "x").Add("after.kes", "y").bytes()), -4);
+    EXPECT_TRUE(log.Contains("KESTRA", "load car,write " + destination_ + "taken.kes fail"));
+    EXPECT_FALSE(FileExists(destination_ + "after.kes"));
+  }
+  // A file whose bytes cannot all be stored (a full device).
+  if (access("/dev/full", W_OK) == 0) {
+    ASSERT_EQ(symlink("/dev/full", (destination_ + "full.kes").c_str()), 0);
+    LogCapture log;
+    EXPECT_EQ(UnpackBytes(PackageBuilder().Add("full.kes", std::string(5000, 'f')).bytes()), -4);
+    EXPECT_TRUE(log.Contains("KESTRA", "load car,write " + destination_ + "full.kes fail"));
+  }
+}
+
+TEST_F(Unpack, PackagesThatCannotBeOpened) {
+  LogCapture log;
+  const std::string missing = dir_.path() + "/none.car";
+  EXPECT_EQ(UnpackFiles(missing.c_str(), destination_.c_str()), -2);
+  EXPECT_TRUE(log.Contains("KESTRA", "load car " + missing + " failed!can not open file."));
+  // A directory and a pipe are not packages; the pipe must not block.
+  EXPECT_EQ(UnpackFiles(destination_.c_str(), destination_.c_str()), -2);
+  const std::string pipe = dir_.path() + "/pipe.car";
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  EXPECT_EQ(UnpackFiles(pipe.c_str(), destination_.c_str()), -2);
+  EXPECT_TRUE(Written().empty());
+}
+
+}  // namespace
