@@ -40,7 +40,7 @@ enum Part : std::uint8_t {
   kPartWheelFrontRight = 3,
   kPartWheelRearLeft = 4,
   kPartWheelRearRight = 5,
-  kPartDoor0 = 6,  // doors 0..3 are parts 6..9
+  kPartDoor0 = 6,  // doors 0..3 take the ids 6..9
   kPartIndicatorLeft = 10,
   kPartIndicatorRight = 11,
   kPartHeadlampLeft = 12,
