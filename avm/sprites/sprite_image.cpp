@@ -148,7 +148,15 @@ int UploadSpriteImage(int texture, const cv::Mat& image) {
   return texture;
 }
 
-void PasteOpaquePixels(cv::Mat& working, const cv::Mat& overlay, int32_t x, int32_t y) {
+namespace {
+
+// Walks the overlay rows that land inside the working image, handing each
+// one, with the target row and the overlay columns that land inside, to
+// pasteRow; overlay column c lands at pixel x + c of the target row. Both paste rules share this clipping so neither can write
+// outside the working image.
+template <typename PasteRow>
+void ForEachClippedRow(cv::Mat& working, const cv::Mat& overlay, int32_t x, int32_t y,
+                       PasteRow pasteRow) {
   if (!UsablePair(working, overlay)) {
     return;
   }
@@ -160,54 +168,52 @@ void PasteOpaquePixels(cv::Mat& working, const cv::Mat& overlay, int32_t x, int3
     if (target < 0 || target >= working.rows) {
       continue;
     }
-    const uint8_t* source = overlay.ptr<uint8_t>(row);
-    uint8_t* destination = working.ptr<uint8_t>(static_cast<int>(target));
-    for (int col = firstCol; col < lastCol; ++col) {
-      const uint8_t* pixel = source + 4 * col;
-      if (pixel[3] != 0) {
-        std::memcpy(destination + 4 * (static_cast<int64_t>(x) + col), pixel, 4);
-      }
-    }
+    pasteRow(overlay.ptr<uint8_t>(row), working.ptr<uint8_t>(static_cast<int>(target)), firstCol,
+             lastCol);
   }
 }
 
+}  // namespace
+
+void PasteOpaquePixels(cv::Mat& working, const cv::Mat& overlay, int32_t x, int32_t y) {
+  ForEachClippedRow(working, overlay, x, y,
+                    [x](const uint8_t* source, uint8_t* destination, int firstCol, int lastCol) {
+                      for (int col = firstCol; col < lastCol; ++col) {
+                        const uint8_t* pixel = source + 4 * col;
+                        if (pixel[3] != 0) {
+                          std::memcpy(destination + 4 * (static_cast<int64_t>(x) + col), pixel, 4);
+                        }
+                      }
+                    });
+}
+
 void PasteOpaqueSpans(cv::Mat& working, const cv::Mat& overlay, int32_t x, int32_t y) {
-  if (!UsablePair(working, overlay)) {
-    return;
-  }
-  int firstCol = 0;
-  int lastCol = 0;
-  ClipColumns(x, overlay.cols, working.cols, &firstCol, &lastCol);
-  for (int row = 0; row < overlay.rows; ++row) {
-    const int64_t target = static_cast<int64_t>(y) + row;
-    if (target < 0 || target >= working.rows) {
-      continue;
-    }
-    const uint8_t* source = overlay.ptr<uint8_t>(row);
-    // The span is found on the whole overlay row, then clipped: a door
-    // that reaches past the edge keeps its inner part unchanged.
-    int spanFirst = -1;
-    int spanLast = -1;
-    for (int col = 0; col < overlay.cols; ++col) {
-      if (source[4 * col + 3] != 0) {
-        if (spanFirst < 0) {
-          spanFirst = col;
+  const int overlayCols = overlay.cols;
+  ForEachClippedRow(
+      working, overlay, x, y,
+      [x, overlayCols](const uint8_t* source, uint8_t* destination, int firstCol, int lastCol) {
+        // The span is found on the whole overlay row, then clipped: a door
+        // that reaches past the edge keeps its inner part unchanged.
+        int spanFirst = -1;
+        int spanLast = -1;
+        for (int col = 0; col < overlayCols; ++col) {
+          if (source[4 * col + 3] != 0) {
+            if (spanFirst < 0) {
+              spanFirst = col;
+            }
+            spanLast = col;
+          }
         }
-        spanLast = col;
-      }
-    }
-    if (spanFirst < 0) {
-      continue;
-    }
-    const int from = std::max(spanFirst, firstCol);
-    const int to = std::min(spanLast + 1, lastCol);
-    if (from >= to) {
-      continue;
-    }
-    uint8_t* destination = working.ptr<uint8_t>(static_cast<int>(target));
-    std::memcpy(destination + 4 * (static_cast<int64_t>(x) + from), source + 4 * from,
-                static_cast<std::size_t>(4 * (to - from)));
-  }
+        if (spanFirst < 0) {
+          return;
+        }
+        const int from = std::max(spanFirst, firstCol);
+        const int to = std::min(spanLast + 1, lastCol);
+        if (from < to) {
+          std::memcpy(destination + 4 * (static_cast<int64_t>(x) + from), source + 4 * from,
+                      static_cast<std::size_t>(4 * (to - from)));
+        }
+      });
 }
 
 bool PasteOverlayFile(cv::Mat& working, const char* path, int32_t x, int32_t y, OverlayKind kind) {
