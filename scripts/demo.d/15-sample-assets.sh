@@ -22,3 +22,8 @@ echo "\$ avm-img-conv info common/plate/number0.bin"
 cp "$assets/common/plate/plate.png" "$out/plate.png"
 
 echo "contact sheet, package listing and plate glyphs are in $out"
+
+printf '%s\t%s\n' \
+  contact-sheet.png "The sample car the build generates: a contact sheet of its pictures (whole-car angles, wheels, lamps, doors, top views)." \
+  plate-number0.png "A plate glyph sheet of the sample kit, converted back from its .bin form to PNG." \
+  plate.png "The sample kit's number plate picture." > "$out/captions.txt"

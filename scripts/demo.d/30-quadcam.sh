@@ -18,3 +18,8 @@ echo "\$ quadcam_demo replay --size 640x360 --out $out/replay.nv21 --png $out/re
 "$demo" replay --size 640x360 --out "$out/replay.nv21" --png "$out/replay-last.png" \
   "$out/cam0.nv21" "$out/cam1.nv21" "$out/cam2.nv21" "$out/cam3.nv21" 2> "$out/replay-log.txt"
 echo "quadcam: pictures in $out (preview.png, record.png, replay-last.png), logs beside them"
+
+printf '%s\t%s\n' \
+  preview.png "quadcam: the last preview frame, four simulated cameras composed two by two." \
+  record.png "quadcam: the last record frame (always NV21), shown converted to RGB." \
+  replay-last.png "quadcam: the last frame composed from four replayed recordings." > "$out/captions.txt"
