@@ -4,18 +4,46 @@
 
 #include <cmath>
 #include <cstring>
+#include <new>
 
+#include "avm/bridge/path_format.h"
 #include "avm/bridge/scene_state.h"
+#include "avm/gl/car_sprite_draw.h"
+#include "avm/gl/object_draw.h"
 #include "avm/gl/scene_layers.h"
+#include "avm/mesh/objmodel.h"
+#include "avm/sprites/state_sprites.h"
 #include "avm/sprites/whole_car_sprites.h"
+
+uint32_t gWheelTickCounter = 0;
+uint32_t gWheelPhase = 0;
 
 namespace {
 
+constexpr int kScreenModeTop = 12;
 constexpr int kScreenModeLogo = 20;
+constexpr int kScreenMode3D = 5;
+constexpr int kScreenModeUpkeepOnly = 15;
+constexpr int kWheelFrames = 6;
+// A lamp is lit for this many frames and dark for as many.
+constexpr int32_t kBlinkHalfPeriod = 12;
 
 void ViewportFrom(const float* rect) {
   glViewport(static_cast<GLint>(rect[0]), static_cast<GLint>(rect[1]),
              static_cast<GLsizei>(rect[2]), static_cast<GLsizei>(rect[3]));
+}
+
+bool AnyDoorOpen(const ViewParam* scene) {
+  for (int door = 0; door < 4; ++door) {
+    if (scene->doorOpen[door] == 1) {
+      return true;
+    }
+  }
+  return false;
+}
+
+bool DoorMode(const ViewParam* scene) {
+  return AnyDoorOpen(scene) && scene->doorSpritesAvailable == 1;
 }
 
 // The whole-car image of the current angle: on demand per angle, or, in
@@ -41,21 +69,196 @@ void KeepWholeCarImageCurrent(ViewParam* scene) {
   }
 }
 
+// Moves the wheel animation on by the speed: slow cars turn their wheels
+// every third or second frame, fast ones one or two frames per frame.
+void StepWheels(int32_t speed) {
+  if (speed <= 1500) {
+    return;  // standing or creeping: the wheels keep their frame
+  }
+  ++gWheelTickCounter;
+  if (speed <= 5000) {
+    if (gWheelTickCounter % 3 == 0) {
+      ++gWheelPhase;
+    }
+  } else if (speed <= 10000) {
+    if (gWheelTickCounter % 2 == 0) {
+      ++gWheelPhase;
+    }
+  } else if (speed <= 30000) {
+    ++gWheelPhase;
+  } else {
+    gWheelPhase += 2;
+  }
+}
+
+// Whether the indicators of this angle blink: the lamps of the side or end
+// that the camera sees, by lampState; -1 blinks everywhere. At the partial
+// views the cycle always runs (only 72 shows indicators).
+bool BlinkRuns(int angle, int32_t lampState) {
+  if (lampState == -1) {
+    return true;
+  }
+  switch (angle) {
+    case 130:
+      return lampState == 1;
+    case 158:
+      return lampState == 2;
+    case 54:
+    case 144:
+      return lampState != 0;
+    case 0:
+    case 24:
+    case 72:
+    case 96:
+      return true;
+    default:
+      return false;
+  }
+}
+
+void StepBlink(ViewParam* scene, int angle) {
+  if (!BlinkRuns(angle, scene->lampState)) {
+    scene->blinkPhase = 0;
+    return;
+  }
+  ++scene->blinkCounter;
+  if (scene->blinkCounter % kBlinkHalfPeriod == 0) {
+    scene->blinkPhase = scene->blinkPhase == 1 ? 0 : 1;
+  }
+}
+
+// Composes the state image of the angle for phase p and wheel frame w into
+// texture, by the loader of the angle.
+void ComposeStateImage(int angle, bool doorMode, int p, int w, int texture) {
+  switch (angle) {
+    case 0:
+    case 24:
+    case 96:
+      // No indicators at these angles: phase 0 is composed for both slots.
+      load_textureSome(angle, doorMode ? 0 : w, 0, 0, texture);
+      break;
+    case 54:
+      doorMode ? load_texture_doors2(1, p, texture) : load_textureFB(1, w, p, texture);
+      break;
+    case 72:
+      doorMode ? load_textureSome(72, 0, p, 1, texture) : load_textureSome(72, w, p, 0, texture);
+      break;
+    case 130:
+      doorMode ? load_texture_doors(1, p, texture) : load_textureLR(0, w, p, texture);
+      break;
+    case 144:
+      doorMode ? load_texture_doors2(2, p, texture) : load_textureFB(0, w, p, texture);
+      break;
+    case 158:
+      doorMode ? load_texture_doors(2, p, texture) : load_textureLR(1, w, p, texture);
+      break;
+    default:
+      break;
+  }
+}
+
+// The state image of a resting view: wheel frame and blink phase move on,
+// and the slot they pick is composed once until something clears the cache.
+void KeepStateImageCurrent(ViewParam* scene) {
+  const int angle = scene->spriteAngle;
+  if (angle != scene->spriteAngleTarget || !IsStateAngle(angle)) {
+    return;
+  }
+  StepWheels(scene->vehicleSpeed.load(std::memory_order_relaxed));
+  const int phaseFrame = static_cast<int>(gWheelPhase % kWheelFrames);
+  scene->wheelFrame = scene->reverseGear != 0 ? kWheelFrames - 1 - phaseFrame : phaseFrame;
+  const bool doorMode = DoorMode(scene);
+  if (doorMode) {
+    scene->wheelFrame = 0;  // the doors' pictures show the base's own wheels
+  }
+  StepBlink(scene, angle);
+  const int p = scene->blinkPhase == 1 ? 1 : 0;
+  const int w = scene->wheelFrame;
+  if (scene->frameLoaded[p][w] != 0) {
+    return;
+  }
+  ComposeStateImage(angle, doorMode, p, w, static_cast<int>(scene->frameTextures[p][w]));
+  scene->frameLoaded[p][w] = 1;
+}
+
 // Sprite upkeep of the 3D view (screen modes 5 and 15): the car's images
 // are kept current even when nothing is drawn (15).
 void KeepSpritesCurrent(ViewParam* scene) {
   scene->carViewActive = 1;
   scene->carSpriteReady = 1;
   KeepWholeCarImageCurrent(scene);
+  KeepStateImageCurrent(scene);
 }
 
-bool AnyDoorOpen(const ViewParam* scene) {
-  for (int door = 0; door < 4; ++door) {
-    if (scene->doorOpen[door] == 1) {
-      return true;
+// The mesh of the objects, read on the first frame that shows one. A file
+// that cannot be read leaves it empty, and it is not read again.
+void EnsureObjectModel(ViewParam* scene) {
+  if (scene->carObjModel != nullptr) {
+    return;
+  }
+  Objmodel* model = new (std::nothrow) Objmodel();
+  if (model == nullptr) {
+    return;
+  }
+  scene->carObjModel = model;
+  char path[kPathBufferSize] = {};
+  if (FormatPath(path, sizeof(path), "%s/common/car.bin", scene->assetRoot)) {
+    model->readFile(path);
+  }
+}
+
+void DrawObjects(ViewParam* scene) {
+  for (int slot = 0; slot < kObjectSlots; ++slot) {
+    if (scene->objectSlots[slot][0] == 0) {
+      continue;
+    }
+    EnsureObjectModel(scene);
+    if (scene->carObjModel != nullptr) {
+      DrawObj(slot);
     }
   }
-  return false;
+}
+
+void DrawTopView(ViewParam* scene) {
+  GetMatrix2D();
+  ViewportFrom(scene->topViewport);
+  DrawCarBottomShadow(1);
+  DrawCar3D_Top();
+}
+
+void Draw3DView(ViewParam* scene) {
+  GetMatrix3D();
+  ViewportFrom(scene->mainViewport);
+  if (scene->backgroundOn == 1) {
+    DrawBackground(6);
+  }
+  if (scene->roadwayOn == 1) {
+    DrawRoadway(0);
+  }
+  if (scene->laneOn != 0) {
+    DrawLaneline(0);
+  }
+  const int angle = scene->spriteAngle;
+  const bool resting = angle == scene->spriteAngleTarget;
+  if (resting && angle == 144 && scene->aiCarMode == 2) {
+    DrawAiCar();
+  }
+  DrawObjects(scene);
+  if (scene->bottomShadowOn == 1) {
+    DrawCarBottomShadow(0);
+  }
+  if (!resting) {
+    DrawCar3D_All();
+    return;
+  }
+  if ((angle == 72 || angle == 144) && scene->volumeLightOn == 1) {
+    DrawVoumeLight();
+  }
+  if (IsStateAngle(angle)) {
+    DrawCar3D_Some();
+  } else {
+    DrawCar3D_All();
+  }
 }
 
 }  // namespace
@@ -78,18 +281,20 @@ bool IsStateAngle(int angle) {
 
 int AvmDraw() {
   ViewParam* scene = pViewParam;
-  if (scene->screenMode == 5 || scene->screenMode == 15) {
+  const int mode = scene->screenMode;
+  if (mode == kScreenMode3D || mode == kScreenModeUpkeepOnly) {
     KeepSpritesCurrent(scene);
   }
   glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  if (scene->screenMode == kScreenModeLogo) {
+  if (mode == kScreenModeTop) {
+    DrawTopView(scene);
+  } else if (mode == kScreenModeLogo) {
     ViewportFrom(scene->mainViewport);
     DrawLogo();
-    return 1;
+  } else if (mode == kScreenMode3D) {
+    Draw3DView(scene);
   }
-  // The 2D top view (12) and the 3D view (5) draw their layers here once
-  // the car drawing is in; every other mode leaves the cleared frame.
   return 1;
 }
 

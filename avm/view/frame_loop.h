@@ -1,6 +1,7 @@
 #pragma once
 // The body of every frame and the two routines around it that forget the
 // loaded car images and set the steering.
+#include <cstdint>
 
 // State angles: the sprite angles at which the car is composed with its
 // moving parts.
@@ -17,3 +18,8 @@ int resetCarModle();
 // Sets steerAngle (clamped to -32..32 degrees) and reverseGear, and drops
 // what depends on them. Returns 1.
 int AvmSetTireAngle(float angle, int direction);
+
+// The wheel animation: moving frames counted at a state angle, and the total
+// of wheel steps (wheelFrame is this modulo 6). Neither is ever reset.
+extern uint32_t gWheelTickCounter;
+extern uint32_t gWheelPhase;

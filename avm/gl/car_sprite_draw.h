@@ -1,0 +1,21 @@
+#pragma once
+// The car itself: a pre-rendered sprite on one screen-aligned quad, placed
+// for the current view, and the matrices of the two car views.
+
+// Matrices of the 2D top view (screen mode 12) and of the 3D orbit view
+// (screen mode 5), written into viewMatrix and projMatrix for every layer of
+// the same frame.
+void GetMatrix2D();
+void GetMatrix3D();
+
+// The top-view sprite, rebuilt first when the door state changed.
+void DrawCar3D_Top();
+
+// The whole-car sprite of the current angle, with the tyre panels first and
+// the plate after it.
+void DrawCar3D_All();
+
+// The composed state sprite of the current state angle, blink phase and
+// wheel frame; the same placement reaching half a pixel further right and
+// down.
+void DrawCar3D_Some();
