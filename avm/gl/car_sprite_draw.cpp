@@ -47,16 +47,13 @@ void BindCarTexture(const ViewParam* scene, GLuint texture) {
   glUniform1i(scene->carPkmFlagLoc, 0);
 }
 
-// One end of the car faces the camera in these angle ranges: the plate of
-// that end is drawn over the sprite.
 void DrawPlateForAngle(const ViewParam* scene, int angle) {
   if (scene->plateShown == 0) {
     return;
   }
-  if (angle >= 24 && angle <= 72) {
-    DrawPlateNumber(1);
-  } else if (angle >= 120 && angle <= 168) {
-    DrawPlateNumber(0);
+  const int which = PlateForAngle(angle);
+  if (which >= 0) {
+    DrawPlateNumber(which);
   }
 }
 
@@ -74,6 +71,16 @@ bool CurrentAngle(const ViewParam* scene, int* angle) {
 }
 
 }  // namespace
+
+int PlateForAngle(int angle) {
+  if (angle >= 24 && angle <= 72) {
+    return 1;
+  }
+  if (angle >= 120 && angle <= 168) {
+    return 0;
+  }
+  return -1;
+}
 
 void GetMatrix2D() {
   ViewParam* scene = pViewParam;

@@ -19,3 +19,8 @@ void DrawCar3D_All();
 // wheel frame; the same placement reaching half a pixel further right and
 // down.
 void DrawCar3D_Some();
+
+// The plate drawn over the 3D car at a sprite angle: 1 (45 to 135 degrees)
+// or 0 (225 to 315 degrees), where one end of the car faces the camera, -1
+// for none.
+int PlateForAngle(int angle);

@@ -42,7 +42,8 @@ bool WholeCarSpriteQuad(const ViewParam* scene, const float* cord, SpriteEdges e
   const float h = cord[3];
   // A frame of one pixel or less has no span to map (the scale divides by
   // W - 1), and a sprite without size has nothing to show.
-  if (!(W > 1.0) || !(H > 1.0) || !(w > 0.0f) || !(h > 0.0f)) {
+  if (!(W > 1.0) || !(H > 1.0) || !std::isfinite(W) || !std::isfinite(H) || !(w > 0.0f) ||
+      !(h > 0.0f)) {
     return false;
   }
   float xr = 0.0f;
@@ -78,6 +79,11 @@ bool WholeCarSpriteQuad(const ViewParam* scene, const float* cord, SpriteEdges e
 bool TopSpriteQuad(const ViewParam* scene, float* quad) {
   const float d = static_cast<float>(scene->carLength * 0.5 + scene->topViewMargin);
   const float ad = (scene->topViewport[2] / scene->topViewport[3]) * d;
+  // A viewport without height (or a margin that cancels the car) has no
+  // ground to place the car on.
+  if (!(ad > 0.0f) || !std::isfinite(ad) || !(d > 0.0f)) {
+    return false;
+  }
   const double e = (carTop2Cur[3] * 0.5) / (carTop2Cur[0] * 0.5);
   const float X = static_cast<float>(
       e * static_cast<float>(scene->carWidth * 0.5 * scene->topCarScaleX / ad));
