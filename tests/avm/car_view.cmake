@@ -3,3 +3,9 @@
 avm_add_gtest(avm_car_view_test
   SOURCES car_view_geometry_test.cpp car_view_frame_test.cpp
   LIBRARIES avm_test_support)
+
+avm_add_gtest(avm_car_view_sample_test
+  SOURCES car_view_sample_test.cpp
+  LIBRARIES avm_test_support
+  DEFINITIONS ${AVM_SAMPLE_DEFINITIONS}
+  DEPENDS sample_assets)
