@@ -35,6 +35,7 @@
 #include <vector>
 
 #include "avm/bridge/scene_state.h"
+#include "host/demo/car_tour.h"
 #include "host/egl/host_egl.h"
 #include "host/jvm/host_jvm.h"
 
@@ -255,6 +256,11 @@ int main(int argc, char** argv) {
   std::printf("AVM.SetCmd(0, 20) = %d (logo screen)\n",
               CallInt(env, avm, setCmd, 0, 20));
 
+  std::FILE* captions = std::fopen((output + "/captions.txt").c_str(), "w");
+  if (captions == nullptr) {
+    std::fprintf(stderr, "demo: cannot write %s/captions.txt\n", output.c_str());
+    return 1;
+  }
   jintArray noCamera = env->NewIntArray(1);
   if (noCamera == nullptr || HostJvmTakeException(env)) {
     return 1;
@@ -276,6 +282,10 @@ int main(int argc, char** argv) {
       std::snprintf(name, sizeof(name), "/frame_%03d.png", frame);
       if (HostEglWritePng(output + name)) {
         ++written;
+        if (frame == 1) {
+          std::fprintf(captions, "%s\t%s\n", name + 1,
+                       "The logo screen (screen mode 20) that the renderer shows at start-up.");
+        }
       }
     }
   }
@@ -302,7 +312,20 @@ int main(int argc, char** argv) {
     }
     std::printf("all %d angles loaded after %d frames of the 3D view\n", LoadedAngles(), frame);
     WriteAngleSheet(assets + ".tmp/demo/", output + "/angles.png");
+    std::fprintf(captions, "angles.png\t%s\n",
+                 "Every one of the 192 whole-car textures the renderer loaded, read back from GL "
+                 "(16 per row, angle 0 top left).");
+    DemoApp app;
+    app.env = env;
+    app.avm = avm;
+    app.setCmd = setCmd;
+    app.draw = draw;
+    app.camera = camera;
+    app.output = output;
+    app.captions = captions;
+    RunCarTour(app);
   }
+  std::fclose(captions);
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   PrintLoadRequests(env, avm);
