@@ -9,3 +9,10 @@ avm_add_gtest(avm_car_view_sample_test
   LIBRARIES avm_test_support
   DEFINITIONS ${AVM_SAMPLE_DEFINITIONS}
   DEPENDS sample_assets)
+
+avm_add_gtest(avm_car_view_jvm_test
+  SOURCES car_view_jvm_test.cpp jvm_test_support.cpp
+  LIBRARIES avm_test_support host_jvm
+  DEFINITIONS ${AVM_SAMPLE_DEFINITIONS}
+  DEPENDS ${AVM_JVM_TEST_DEPENDS} sample_assets
+  JVM)
