@@ -30,16 +30,6 @@ const cv::Scalar kClear(9, 9, 9, 0);  // transparent, but not zero bytes
 const char kOverlayMissing[] = "---------load_textureLR,load failed!";
 const char kDoorMissing[] = "---------load_textureLR door,load failed!";
 
-bool PixelIs(const cv::Mat& image, int col, int row, const cv::Scalar& colour) {
-  const cv::Vec4b& pixel = image.at<cv::Vec4b>(row, col);
-  for (int i = 0; i < 4; ++i) {
-    if (pixel[i] != colour[i]) {
-      return false;
-    }
-  }
-  return true;
-}
-
 // One row: transparent, opaque, transparent, opaque.
 cv::Mat GappedRow(const cv::Scalar& colour) {
   cv::Mat row = FlatImage(4, 1, kClear);

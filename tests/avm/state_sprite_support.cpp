@@ -72,3 +72,13 @@ bool SameImage(const cv::Mat& a, const cv::Mat& b) {
 cv::Mat FlatImage(int width, int height, const cv::Scalar& bgra) {
   return cv::Mat(height, width, CV_8UC4, bgra);
 }
+
+bool PixelIs(const cv::Mat& image, int col, int row, const cv::Scalar& colour) {
+  const cv::Vec4b& pixel = image.at<cv::Vec4b>(row, col);
+  for (int i = 0; i < 4; ++i) {
+    if (pixel[i] != colour[i]) {
+      return false;
+    }
+  }
+  return true;
+}

@@ -39,5 +39,8 @@ sample_marks::Mark ImageMark(const cv::Mat& bgra);
 // Byte equality of two images of the same size and type.
 bool SameImage(const cv::Mat& a, const cv::Mat& b);
 
+// True when the pixel at (col, row) holds exactly the bytes of colour.
+bool PixelIs(const cv::Mat& image, int col, int row, const cv::Scalar& colour);
+
 // A flat BGRA image of one colour.
 cv::Mat FlatImage(int width, int height, const cv::Scalar& bgra);

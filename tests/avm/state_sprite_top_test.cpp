@@ -35,16 +35,6 @@ cv::Mat TopImage(const std::string& digits, int width = kWidth, int height = kHe
   return image;
 }
 
-bool PixelIs(const cv::Mat& image, int col, int row, const cv::Scalar& colour) {
-  const cv::Vec4b& pixel = image.at<cv::Vec4b>(row, col);
-  for (int i = 0; i < 4; ++i) {
-    if (pixel[i] != colour[i]) {
-      return false;
-    }
-  }
-  return true;
-}
-
 class TopViewSprites : public ::testing::Test {
  protected:
   void SetUp() override {
