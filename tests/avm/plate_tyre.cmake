@@ -12,3 +12,9 @@ avm_add_gtest(avm_plate_tyre_image_test
   LIBRARIES avm_plate_tyre_fixture
   DEFINITIONS ${AVM_PLATE_TYRE_DEFINITIONS}
   DEPENDS sample_assets)
+
+avm_add_gtest(avm_plate_tyre_display_test
+  SOURCES tyre_display_test.cpp
+  LIBRARIES avm_plate_tyre_fixture
+  DEFINITIONS ${AVM_PLATE_TYRE_DEFINITIONS}
+  DEPENDS sample_assets)
