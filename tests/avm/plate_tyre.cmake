@@ -18,3 +18,10 @@ avm_add_gtest(avm_plate_tyre_display_test
   LIBRARIES avm_plate_tyre_fixture
   DEFINITIONS ${AVM_PLATE_TYRE_DEFINITIONS}
   DEPENDS sample_assets)
+
+avm_add_gtest(avm_plate_tyre_jvm_test
+  SOURCES tyre_setters_jvm_test.cpp jvm_test_support.cpp
+  LIBRARIES avm_plate_tyre_fixture host_jvm
+  DEFINITIONS ${AVM_PLATE_TYRE_DEFINITIONS}
+  DEPENDS ${AVM_JVM_TEST_DEPENDS} sample_assets
+  JVM)
