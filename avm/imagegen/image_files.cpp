@@ -116,7 +116,8 @@ cv::Mat DecodeStoredPicture(const char* path) {
   }
 }
 
-bool ReplaceFileWith(const char* path, const uint8_t* bytes, std::size_t size) {
+bool ReplaceFileWith(const char* path, const uint8_t* bytes, std::size_t size,
+                     Durability durability) {
   if (path == nullptr || path[0] == '\0') {
     return false;
   }
@@ -125,7 +126,8 @@ bool ReplaceFileWith(const char* path, const uint8_t* bytes, std::size_t size) {
   if (fd < 0) {
     return false;
   }
-  bool ok = WriteAll(fd, bytes, size) && fsync(fd) == 0;
+  bool ok = WriteAll(fd, bytes, size) &&
+            (durability == Durability::kRemadeAfterRestart || fsync(fd) == 0);
   ok = close(fd) == 0 && ok;
   ok = ok && std::rename(part.c_str(), path) == 0;
   if (!ok) {
@@ -134,7 +136,7 @@ bool ReplaceFileWith(const char* path, const uint8_t* bytes, std::size_t size) {
   return ok;
 }
 
-bool SavePngReplacing(const char* path, const cv::Mat& picture) {
+bool SavePngReplacing(const char* path, const cv::Mat& picture, Durability durability) {
   std::vector<uint8_t> encoded;
   try {
     if (picture.empty() || !cv::imencode(".png", picture, encoded)) {
@@ -143,7 +145,7 @@ bool SavePngReplacing(const char* path, const cv::Mat& picture) {
   } catch (const cv::Exception&) {
     return false;
   }
-  return ReplaceFileWith(path, encoded.data(), encoded.size());
+  return ReplaceFileWith(path, encoded.data(), encoded.size(), durability);
 }
 
 bool RefreshConvertedPicture(const char* pngPath, const char* binPath) {

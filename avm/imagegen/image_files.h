@@ -27,13 +27,25 @@ bool ReadRegularFile(const char* path, std::size_t limit, std::vector<uint8_t>* 
 // size beyond kMaxGlyphPixels or does not decode.
 cv::Mat DecodeStoredPicture(const char* path);
 
+// How a replaced file must survive the device losing power.
+enum class Durability {
+  // Flushed to the disk before the rename: files that are read again after
+  // a restart (converted sheets, the plate picture).
+  kSurvivesPowerLoss,
+  // Only renamed into place whole: files that are made again before they are
+  // next used (a tyre panel is composed afresh after every start), where a
+  // flush would only hold up the frame.
+  kRemadeAfterRestart,
+};
+
 // Writes bytes to "<path>.part" beside path and renames it over path only
-// when every byte reached the disk, so a failed write leaves the old file
-// whole. False (and no .part left behind) on any failure.
-bool ReplaceFileWith(const char* path, const uint8_t* bytes, std::size_t size);
+// when every byte was written, so a failed write leaves the old file whole.
+// False (and no .part left behind) on any failure.
+bool ReplaceFileWith(const char* path, const uint8_t* bytes, std::size_t size,
+                     Durability durability);
 
 // Encodes picture as PNG with default settings and replaces path with it.
-bool SavePngReplacing(const char* path, const cv::Mat& picture);
+bool SavePngReplacing(const char* path, const cv::Mat& picture, Durability durability);
 
 // Brings binPath up to date with pngPath: when pngPath exists and binPath
 // does not, or their modification times differ by more than 2 seconds

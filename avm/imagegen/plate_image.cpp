@@ -132,7 +132,7 @@ extern "C" int32_t genPlate(int32_t region, const char* text, int32_t style) {
 
   cv::Mat picture(kPictureHeight, longLayout ? kLongPictureWidth : kShortPictureWidth, CV_8UC3);
   cv::resize(canvas, picture, picture.size(), 0, 0, cv::INTER_AREA);
-  if (!SavePngReplacing(outputPath, picture)) {
+  if (!SavePngReplacing(outputPath, picture, Durability::kSurvivesPowerLoss)) {
     AVM_LOGI("---------genPlate:%s not written", outputPath);
     return 0;
   }

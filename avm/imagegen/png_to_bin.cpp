@@ -31,7 +31,7 @@ extern "C" int32_t pngToBin(const char* pngPath, const char* binPath) {
   if (!buffer.empty()) {
     std::memcpy(buffer.data(), kConvertedImageMagic, std::min(buffer.size(), kSignatureBytes));
   }
-  if (!ReplaceFileWith(binPath, buffer.data(), buffer.size())) {
+  if (!ReplaceFileWith(binPath, buffer.data(), buffer.size(), Durability::kSurvivesPowerLoss)) {
     // The old copy, if any, stays whole and keeps its time, so the next
     // call tries again.
     AVM_LOGI("%s pngToBin write fail!", binPath);

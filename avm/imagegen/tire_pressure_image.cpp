@@ -150,7 +150,7 @@ extern "C" int32_t genTirePressure(int32_t pressure, int32_t pressureAlarm, int3
 
   cv::Mat panel(kPanelHeight, kPanelWidth, CV_8UC4);
   cv::resize(background, panel, panel.size(), 0, 0, cv::INTER_AREA);
-  if (!SavePngReplacing(output, panel)) {
+  if (!SavePngReplacing(output, panel, Durability::kRemadeAfterRestart)) {
     AVM_LOGI("---------genTirePressure:%s not written", output);
     return -1;
   }
