@@ -70,6 +70,15 @@ void Hand(OutputKind kind, ANativeWindow* window, int32_t w, int32_t h) {
   SetOutputWindow(kind, window, w, h);
 }
 
+// The worker copies on a reference of its own and drops it just after the
+// post: waits until the window's count has come down to `count`.
+int32_t RefCountSettledAt(ANativeWindow* window, int32_t count) {
+  for (int i = 0; i < kWait && HostWindow_refCount(window) != count; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return HostWindow_refCount(window);
+}
+
 // Waits long enough for a wrongly woken worker to have posted.
 void Settle() { std::this_thread::sleep_for(std::chrono::milliseconds(150)); }
 
@@ -224,14 +233,14 @@ TEST_F(Pipeline, SurfacesSetLateReplacedClearedAndNullWhenNoneSet) {
   // Replaced: the earlier window is released and gets nothing more.
   ANativeWindow* b = NewWindow(1, 1);
   Hand(OutputKind::kPreview, b, w, h);
-  EXPECT_EQ(HostWindow_refCount(a), 1) << "earlier window not released";
+  EXPECT_EQ(RefCountSettledAt(a, 1), 1) << "earlier window not released";
   StepAll();
   ASSERT_EQ(HostWindow_waitForPosts(b, 1, kWait), 0);
   EXPECT_EQ(HostWindow_postCount(a), 1u);
 
   // Cleared.
   SetOutputWindow(OutputKind::kPreview, nullptr, 0, 0);
-  EXPECT_EQ(HostWindow_refCount(b), 1);
+  EXPECT_EQ(RefCountSettledAt(b, 1), 1);
   StepAll();
   Settle();
   EXPECT_EQ(HostWindow_postCount(b), 1u);
