@@ -160,9 +160,13 @@ bool InitialiseLocked(const char* assetDir) {
   if (!CopyAssetRoot(assetDir, assetRoot)) {
     return false;
   }
+  // Command 2 stops writing the current record without the lock until the
+  // next one is complete (see gPublishedScene).
+  ViewParam* const earlier = gPublishedScene.exchange(nullptr, std::memory_order_acq_rel);
   ViewParam* scene = AllocateSceneState();
   if (scene == nullptr) {
     AVM_LOGI("---------error,no memory for the scene");
+    gPublishedScene.store(earlier, std::memory_order_release);
     return false;
   }
   std::memcpy(scene->assetRoot, assetRoot, sizeof(scene->assetRoot));
@@ -178,6 +182,7 @@ bool InitialiseLocked(const char* assetDir) {
   scene->bottomStyle = gStartupBottomStyle;
   scene->screenIndex = gBridge.layoutCode;
   AvmInit(gStartupScreenWidth, gStartupScreenHeight, 0, 0);
+  gPublishedScene.store(scene, std::memory_order_release);
   return true;
 }
 
