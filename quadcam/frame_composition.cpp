@@ -37,18 +37,19 @@ std::atomic<uint64_t> gRejected[4];
 std::atomic<uint32_t> gRejectionLogged{0};
 
 // Bytes from the start of a plane up to and including the last one read
-// when `rows` rows of `samples` samples are taken from it.
-int64_t BytesSpanned(const ImagePlane& plane, int64_t rows, int64_t samples) {
-  return plane.rowStride * (rows - 1) + plane.pixelStride * (samples - 1) + 1;
+// when `rows` rows of `samples` samples of `sampleBytes` bytes each are
+// taken from it (a luma or chroma sample is one byte, an RGBA pixel four).
+int64_t BytesSpanned(const ImagePlane& plane, int64_t rows, int64_t samples, int64_t sampleBytes) {
+  return plane.rowStride * (rows - 1) + plane.pixelStride * (samples - 1) + sampleBytes;
 }
 
-bool PlaneHolds(const ImagePlane& plane, int64_t rows, int64_t samples) {
+bool PlaneHolds(const ImagePlane& plane, int64_t rows, int64_t samples, int64_t sampleBytes) {
   if (rows <= 0 || samples <= 0) {
     return true;
   }
   return plane.data != nullptr && plane.pixelStride > 0 && plane.rowStride > 0 &&
-         plane.rowStride >= plane.pixelStride * samples - (plane.pixelStride - 1) &&
-         BytesSpanned(plane, rows, samples) <= plane.length;
+         plane.rowStride >= plane.pixelStride * (samples - 1) + sampleBytes &&
+         BytesSpanned(plane, rows, samples, sampleBytes) <= plane.length;
 }
 
 void Reject(int32_t slot, const char* why, const CameraImage& image) {
@@ -91,14 +92,14 @@ bool ComposeYuv(int32_t slot, const CameraImage& image, int32_t w, int32_t h) {
     Reject(slot, "not a three-plane YUV image", image);
     return false;
   }
-  if (y.pixelStride != 1 || !PlaneHolds(y, h, w)) {
+  if (y.pixelStride != 1 || !PlaneHolds(y, h, w, 1)) {
     Reject(slot, "luma plane shorter than its rows", image);
     return false;
   }
   // Every V/U pair column the quadrant takes: W bytes hold (W + 1) / 2 V and
   // W / 2 U samples.
-  if (!PlaneHolds(image.planes[2], chromaRows, (w + 1) / 2) ||
-      !PlaneHolds(image.planes[1], chromaRows, w / 2)) {
+  if (!PlaneHolds(image.planes[2], chromaRows, (w + 1) / 2, 1) ||
+      !PlaneHolds(image.planes[1], chromaRows, w / 2, 1)) {
     Reject(slot, "chroma planes shorter than their rows", image);
     return false;
   }
@@ -115,7 +116,7 @@ bool ComposeYuv(int32_t slot, const CameraImage& image, int32_t w, int32_t h) {
 bool ComposeRgba(int32_t slot, const CameraImage& image, int32_t w, int32_t h) {
   const ImagePlane& p = image.planes[0];
   if ((image.format != AIMAGE_FORMAT_RGBA_8888 && image.format != AIMAGE_FORMAT_RGBX_8888) ||
-      image.planeCount < 1 || p.pixelStride != 4 || !PlaneHolds(p, h, w)) {
+      image.planeCount < 1 || p.pixelStride != 4 || !PlaneHolds(p, h, w, 4)) {
     Reject(slot, "not an RGBA image of the expected length", image);
     return false;
   }

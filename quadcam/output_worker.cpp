@@ -1,10 +1,11 @@
 // Output side: two windows handed over by Java and one worker thread.
 //
 // The worker serves the preview window, then the record window, then waits
-// for the next complete set (or the stop request). The windows are guarded
-// by a mutex each, held by the worker from lock to post, so a setter that
-// replaces or clears a window waits for a copy in progress and the worker
-// never uses a released window. The wait tests workerRunning and the
+// for the next complete set (or the stop request). Each window pointer is
+// guarded by a mutex of its own, held only to swap it or to take a
+// reference: the worker locks, copies and posts on its own reference, so a
+// setter never waits for a window's consumer and a replaced window lives
+// until the worker is done with it. The wait tests workerRunning and the
 // pending-set flag under gPreview_mutex, so neither a stop request nor a
 // completed set that arrives while the worker copies is missed.
 #include "quadcam/output_worker.h"
@@ -43,11 +44,25 @@ bool gWorkerStarted = false;  // touched only by the open/close caller
 std::atomic<int32_t> gLiveWorkers{0};
 std::atomic<bool> gFormatMismatchLogged{false};
 
-// Serves one window: lock, copy, post. False when the lock failed.
-bool ServeWindow(OutputKind kind) {
+// The window a setter has set now, with a reference of the caller's own
+// (released with ANativeWindow_release), or null. The window mutex is held
+// only for this: locking a window may wait for as long as its consumer
+// keeps every buffer, and a setter must never wait for that.
+ANativeWindow* TakeWindow(OutputKind kind) {
   std::mutex& mutex = kind == OutputKind::kPreview ? previewWindowMutex : recordWindowMutex;
   std::lock_guard<std::mutex> windowLock(mutex);
   ANativeWindow* window = kind == OutputKind::kPreview ? previewWindow : recordWindow;
+  if (window != nullptr) {
+    ANativeWindow_acquire(window);
+  }
+  return window;
+}
+
+// Serves one window: lock, copy, post, on a reference of the worker's own,
+// so a setter that replaces or clears the window meanwhile neither waits
+// nor frees it under the copy. False when the lock failed.
+bool ServeWindow(OutputKind kind) {
+  ANativeWindow* window = TakeWindow(kind);
   if (window == nullptr) {
     return true;
   }
@@ -59,9 +74,12 @@ bool ServeWindow(OutputKind kind) {
     } else {
       QCAM_LOGE("ANativeWindow_lock recordWindow failed with error code %d\n", result);
     }
+    ANativeWindow_release(window);
     return false;
   }
   {
+    // Taken only once the buffer is ours: the listeners never wait for a
+    // consumer either.
     std::unique_lock<std::shared_mutex> frameLock(gCombMutex);
     if (!dstComb.empty() &&
         CopyPictureToWindow(dstComb, gLayout.format, gLayout.width, gLayout.height, buffer) < 0 &&
@@ -71,6 +89,7 @@ bool ServeWindow(OutputKind kind) {
     }
   }
   ANativeWindow_unlockAndPost(window);
+  ANativeWindow_release(window);
   return true;
 }
 

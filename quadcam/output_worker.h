@@ -12,8 +12,9 @@ enum class OutputKind { kPreview, kRecord };
 
 // Sets (or, with null, clears) a window. `window` carries one reference that
 // the library now owns; the earlier window is released. The geometry is set
-// to the composed picture of width x height cameras. Once this returns the
-// worker no longer touches the earlier window.
+// to the composed picture of width x height cameras. Never waits for the
+// worker: a copy in progress holds a reference of its own on the earlier
+// window and finishes on it; later passes take the new one.
 void SetOutputWindow(OutputKind kind, ANativeWindow* window, int32_t width, int32_t height);
 
 // Starts the worker (logs and leaves it stopped when the thread cannot be

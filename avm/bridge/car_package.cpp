@@ -10,7 +10,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
-#include <set>
+#include <map>
 #include <string>
 
 #include "avm/bridge/avm_log.h"
@@ -69,53 +69,124 @@ FILE* OpenPackage(const char* package) {
   return file;
 }
 
-bool MakeDirectory(const char* path) {
-  struct stat info;
-  if (stat(path, &info) == 0) {
-    return true;  // a file of that name makes the write below fail, logged there
-  }
-  return mkdir(path, 0755) == 0 || errno == EEXIST;
-}
-
-// The entry's path below destination, with every backslash turned into a
-// separator and the directories before each one created. Directories
-// already made for earlier entries of the same package are not asked for
-// again (a car has a few dozen directories and hundreds of files).
-bool PrepareEntryPath(const char* destination, const char* name, char* path, std::size_t capacity,
-                      std::set<std::string>* madeDirectories) {
+// The entry's path below destination as it is logged, with every
+// backslash turned into a separator; false when it does not fit.
+bool FormatEntryPath(const char* destination, const char* name, char* path, std::size_t capacity) {
   if (!FormatPath(path, capacity, "%s%s", destination, name)) {
     return false;
   }
-  const std::size_t nameStart = std::strlen(destination);
-  for (std::size_t i = nameStart; path[i] != '\0'; ++i) {
-    if (path[i] != '\\') {
-      continue;
+  for (char* c = path + std::strlen(destination); *c != '\0'; ++c) {
+    if (*c == '\\') {
+      *c = '/';
     }
-    path[i] = '\0';
-    if (madeDirectories->insert(path).second) {
-      MakeDirectory(path);
-    }
-    path[i] = '/';
   }
   return true;
 }
 
-// Writes the whole data; a file that cannot be created, written, flushed or
-// closed is a failure.
-bool WriteEntryFile(const char* path, const uint8_t* data, std::size_t size) {
-  FILE* file = std::fopen(path, "wb");
-  if (file == nullptr) {
-    return false;
+// Writes entries below the destination one directory at a time, never
+// through a symbolic link: each directory is opened with O_NOFOLLOW from
+// the one above it and the file itself is created the same way, so a link
+// planted anywhere under the destination (a leftover, or one another
+// package made) fails that entry instead of sending its bytes elsewhere.
+// Directories opened for earlier entries are kept open, so each one is
+// created and checked once per package (a car has a few dozen directories
+// and hundreds of files).
+class EntryWriter {
+ public:
+  explicit EntryWriter(const char* destination)
+      : rootFd_(open(destination, O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {}
+  ~EntryWriter() {
+    CloseDirectories();
+    if (rootFd_ >= 0) {
+      close(rootFd_);
+    }
   }
-  const bool written = size == 0 || std::fwrite(data, 1, size, file) == size;
-  const bool closed = std::fclose(file) == 0;
-  return written && closed;
-}
+  EntryWriter(const EntryWriter&) = delete;
+  EntryWriter& operator=(const EntryWriter&) = delete;
+
+  // name as the package gives it: a directory is created before each
+  // backslash, a forward slash only passes through an existing directory.
+  // False when a directory cannot be had or the file cannot be created or
+  // fully written.
+  bool Write(const char* name, const uint8_t* data, std::size_t size) {
+    int dirFd = rootFd_;
+    std::string walked;  // directories passed, '/'-separated
+    std::size_t componentStart = 0;
+    for (std::size_t i = 0; dirFd >= 0 && name[i] != '\0'; ++i) {
+      if (name[i] != '\\' && name[i] != '/') {
+        continue;
+      }
+      const std::string component(name + componentStart, i - componentStart);
+      componentStart = i + 1;
+      if (component.empty() || component == ".") {
+        continue;
+      }
+      walked += '/';
+      walked += component;
+      dirFd = Directory(walked, dirFd, component, name[i] == '\\');
+    }
+    if (dirFd < 0) {
+      return false;
+    }
+    const int fd = openat(dirFd, name + componentStart,
+                          O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0) {
+      return false;
+    }
+    struct stat info;
+    bool written = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    for (std::size_t done = 0; written && done < size;) {
+      const ssize_t wrote = write(fd, data + done, size - done);
+      if (wrote < 0 && errno == EINTR) {
+        continue;
+      }
+      written = wrote > 0;
+      done += written ? static_cast<std::size_t>(wrote) : 0;
+    }
+    const bool closed = close(fd) == 0;
+    return written && closed;
+  }
+
+ private:
+  // The directory `component` inside parentFd (created first when asked),
+  // opened without following a link; -1 when it cannot be had.
+  int Directory(const std::string& walked, int parentFd, const std::string& component, bool create) {
+    const auto known = opened_.find(walked);
+    if (known != opened_.end()) {
+      return known->second;
+    }
+    if (create && mkdirat(parentFd, component.c_str(), 0755) != 0 && errno != EEXIST) {
+      return -1;
+    }
+    const int fd = openat(parentFd, component.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+      return -1;
+    }
+    if (opened_.size() >= kMaxOpenDirectories) {
+      // More directories than any car has: start the cache over rather than
+      // hold many descriptors (the parent, already used, may go with it).
+      CloseDirectories();
+    }
+    return opened_.emplace(walked, fd).first->second;
+  }
+
+  void CloseDirectories() {
+    for (const auto& entry : opened_) {
+      close(entry.second);
+    }
+    opened_.clear();
+  }
+
+  static constexpr std::size_t kMaxOpenDirectories = 64;
+  int rootFd_;
+  std::map<std::string, int> opened_;
+};
 
 class PackageReader {
  public:
   PackageReader(FILE* file, const char* package, const char* destination, uint8_t* buffer)
-      : file_(file), package_(package), destination_(destination), buffer_(buffer) {}
+      : file_(file), package_(package), destination_(destination), buffer_(buffer),
+        writer_(destination) {}
 
   // Unpacks entries until the package ends or one fails.
   int Run() {
@@ -176,11 +247,11 @@ class PackageReader {
       return kUnpackDamaged;
     }
     char path[kPathBufferSize];
-    if (!PrepareEntryPath(destination_, name, path, sizeof(path), &madeDirectories_)) {
+    if (!FormatEntryPath(destination_, name, path, sizeof(path))) {
       AVM_LOGI("load car,%s entry path too long:%s", package_, name);
       return kUnpackDamaged;
     }
-    if (!WriteEntryFile(path, buffer_, dataSize)) {
+    if (!writer_.Write(name, buffer_, dataSize)) {
       AVM_LOGI("load car,write %s fail", path);
       return kUnpackDamaged;
     }
@@ -191,7 +262,7 @@ class PackageReader {
   const char* package_;
   const char* destination_;
   uint8_t* buffer_;
-  std::set<std::string> madeDirectories_;
+  EntryWriter writer_;
 };
 
 }  // namespace

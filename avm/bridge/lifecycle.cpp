@@ -160,9 +160,13 @@ bool InitialiseLocked(const char* assetDir) {
   if (!CopyAssetRoot(assetDir, assetRoot)) {
     return false;
   }
+  // Command 2 stops writing the current record without the lock until the
+  // next one is complete (see gPublishedScene).
+  ViewParam* const earlier = gPublishedScene.exchange(nullptr, std::memory_order_acq_rel);
   ViewParam* scene = AllocateSceneState();
   if (scene == nullptr) {
     AVM_LOGI("---------error,no memory for the scene");
+    gPublishedScene.store(earlier, std::memory_order_release);
     return false;
   }
   std::memcpy(scene->assetRoot, assetRoot, sizeof(scene->assetRoot));
@@ -178,33 +182,29 @@ bool InitialiseLocked(const char* assetDir) {
   scene->bottomStyle = gStartupBottomStyle;
   scene->screenIndex = gBridge.layoutCode;
   AvmInit(gStartupScreenWidth, gStartupScreenHeight, 0, 0);
+  gPublishedScene.store(scene, std::memory_order_release);
   return true;
 }
 
-int AvmInitialiseLibrary(const char* assetDir) {
-  const uint32_t start = GetTickCount();
-  std::lock_guard<std::mutex> lock(gBridge.sceneMutex);
-  LogVersion();
-  if (!InitialiseLocked(assetDir)) {
-    return 0;
-  }
-  AVM_LOGI("---------AVM_Init time:%d", static_cast<int>(GetTickCount() - start));
-  gBridge.initialised.store(1, std::memory_order_release);
-  return 1;
-}
+namespace {
 
-extern "C" JNIEXPORT jint JNICALL Java_com_kestra_avm_AVM_Init(JNIEnv* env, jobject,
-                                                               jstring assetDir) {
+// Initialisation, for the JNI method and for callers without a Java VM
+// alike. With env, the Java callbacks are bound and the directory is taken
+// from the Java string; without, the callbacks stay as they are (unbound in
+// a process without a VM) and the directory is given as characters.
+int InitialiseLibrary(JNIEnv* env, jstring javaAssetDir, const char* assetDir) {
   const uint32_t start = GetTickCount();
   // Held for the whole start-up: the start-up commands (13, 17, 19, 89) may
   // arrive from other threads meanwhile, and a repeated initialisation must
   // not swap the scene under a running command.
   std::lock_guard<std::mutex> lock(gBridge.sceneMutex);
-  BindJavaCallbacks(env);
+  if (env != nullptr) {
+    BindJavaCallbacks(env);
+  }
   LogVersion();
-  const char* chars = nullptr;
-  if (assetDir != nullptr) {
-    chars = env->GetStringUTFChars(assetDir, nullptr);
+  const char* chars = assetDir;
+  if (env != nullptr && javaAssetDir != nullptr) {
+    chars = env->GetStringUTFChars(javaAssetDir, nullptr);
     if (chars == nullptr) {
       env->ExceptionClear();
       AVM_LOGI("---------error,files_path unreadable!");
@@ -212,8 +212,8 @@ extern "C" JNIEXPORT jint JNICALL Java_com_kestra_avm_AVM_Init(JNIEnv* env, jobj
     }
   }
   const bool ready = InitialiseLocked(chars);
-  if (chars != nullptr) {
-    env->ReleaseStringUTFChars(assetDir, chars);
+  if (env != nullptr && chars != nullptr) {
+    env->ReleaseStringUTFChars(javaAssetDir, chars);
   }
   if (!ready) {
     return 0;
@@ -221,4 +221,13 @@ extern "C" JNIEXPORT jint JNICALL Java_com_kestra_avm_AVM_Init(JNIEnv* env, jobj
   AVM_LOGI("---------AVM_Init time:%d", static_cast<int>(GetTickCount() - start));
   gBridge.initialised.store(1, std::memory_order_release);
   return 1;
+}
+
+}  // namespace
+
+int AvmInitialiseLibrary(const char* assetDir) { return InitialiseLibrary(nullptr, nullptr, assetDir); }
+
+extern "C" JNIEXPORT jint JNICALL Java_com_kestra_avm_AVM_Init(JNIEnv* env, jobject,
+                                                               jstring assetDir) {
+  return InitialiseLibrary(env, assetDir, nullptr);
 }

@@ -17,8 +17,9 @@ constexpr std::size_t kMaxAssetRootLength = 160;
 // Result of the native methods while the library is not initialised.
 constexpr int kNotInitialised = -9;
 
-// Initialisation without the Java binding (the JNI entry binds the Java
-// callbacks first). Returns 1, or 0 when the asset directory is null, empty
+// Initialisation without the Java binding: the same steps as the JNI
+// method, which binds the Java callbacks first and takes the directory from
+// its Java string. Returns 1, or 0 when the asset directory is null, empty
 // or too long, or memory runs out; then nothing is initialised.
 int AvmInitialiseLibrary(const char* assetDir);
 

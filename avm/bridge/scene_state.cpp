@@ -4,6 +4,7 @@
 #include <vector>
 
 ViewParam* pViewParam = nullptr;
+std::atomic<ViewParam*> gPublishedScene{nullptr};
 
 BridgeRecord gBridge{};
 

@@ -242,6 +242,15 @@ struct ViewParam {
 // The scene, allocated by initialisation and never freed.
 extern ViewParam* pViewParam;
 
+// The record that command 2 writes without the scene lock. Initialisation
+// withdraws it (null) before it allocates a new record and publishes the
+// new one (release) only once every start value is in place, so the
+// lock-free speed never lands in a half-built record nor is overwritten by
+// its start value: a speed command that finds null takes the scene lock,
+// waits for the initialisation and writes the finished record. Everything
+// else reads pViewParam under the scene lock.
+extern std::atomic<ViewParam*> gPublishedScene;
+
 // Allocates a fresh scene record with every field zero and makes it the
 // current one. The previous record, if any, stays allocated: a frame or a
 // command may still be reading it on another thread. Null when memory runs out.

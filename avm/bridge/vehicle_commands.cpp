@@ -1,5 +1,6 @@
 // Vehicle state from the car: gear, speed, steering, doors and lamps.
 #include <cstring>
+#include <mutex>
 
 #include "avm/bridge/command_handlers.h"
 #include "avm/bridge/scene_state.h"
@@ -26,8 +27,17 @@ int CmdGear(int32_t arg) {
   return 1;
 }
 
-// 2: speed. Lock-free: the frame reads the value once per frame.
+// 2: speed. Lock-free into the published record: the frame reads the
+// value once per frame. While a re-initialisation builds the next record
+// nothing is published; the speed then waits for the lock and goes into
+// the finished record instead of the old one or a half-built one.
 int CmdSpeed(int32_t arg) {
+  ViewParam* scene = gPublishedScene.load(std::memory_order_acquire);
+  if (scene != nullptr) {
+    scene->vehicleSpeed.store(arg, std::memory_order_relaxed);
+    return 1;
+  }
+  std::lock_guard<std::mutex> lock(gBridge.sceneMutex);
   pViewParam->vehicleSpeed.store(arg, std::memory_order_relaxed);
   return 1;
 }

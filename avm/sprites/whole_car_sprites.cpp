@@ -49,19 +49,19 @@ int load_texturMipMap(int texture, int scale) {
   cv::Mat shrunk;
   if (!lane.empty()) {
     const double factor = scale * 0.125;
-    // The size cv::resize would derive from the factors, computed here so
-    // that a factor giving no pixels, or far too many, is refused instead
-    // of failing inside the resize.
-    const double width = std::round(lane.cols * factor);
-    const double height = std::round(lane.rows * factor);
+    // The size cv::resize derives from the factors (its own rounding, half
+    // to even: a 100-pixel lane at scale 1 gives 12), worked out beforehand
+    // only so that a factor giving no pixels, or far too many, is refused
+    // instead of failing inside the resize.
+    const double width = static_cast<double>(cv::saturate_cast<int>(lane.cols * factor));
+    const double height = static_cast<double>(cv::saturate_cast<int>(lane.rows * factor));
     if (width < 1.0 || height < 1.0 || width * height > static_cast<double>(kMaxSpritePixels)) {
       AVM_LOGI("---------load_texturMipMap,scale %d out of range", scale);
     } else {
       try {
         cv::Mat rgba;
         cv::cvtColor(lane, rgba, cv::COLOR_BGRA2RGBA);
-        cv::resize(rgba, shrunk, cv::Size(static_cast<int>(width), static_cast<int>(height)),
-                   factor, factor, cv::INTER_AREA);
+        cv::resize(rgba, shrunk, cv::Size(), factor, factor, cv::INTER_AREA);
       } catch (const cv::Exception&) {
         shrunk.release();
       }

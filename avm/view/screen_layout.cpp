@@ -54,13 +54,16 @@ void DeriveAspects(ViewParam* scene) {
 }  // namespace
 
 const int32_t* LayoutRow(int index) {
-  if (index < 0 || index >= kLayoutRows) {
+  // Command 19 keeps any code as given: the nearest row, never past the table.
+  if (index < 0) {
     return lr_offset_angle[0];
   }
-  return lr_offset_angle[index];
+  return lr_offset_angle[index < kLayoutRows ? index : kLayoutRows - 1];
 }
 
-bool IsPortraitLayout(int index) { return index >= kFirstPortraitRow && index < kLayoutRows; }
+// Every index past the landscape rows is portrait, also those past the
+// table, whose offsets come from its last (portrait) row.
+bool IsPortraitLayout(int index) { return index >= kFirstPortraitRow; }
 
 int AvmGetScreenIndex(int width, int height) {
   int best = 0;

@@ -10,9 +10,10 @@ constexpr int kFirstPortraitRow = 20;
 // landscape, 20..39 portrait; the row number is the layout index.
 extern "C" int32_t lr_offset_angle[kLayoutRows][4];
 
-// The row of a layout index; indexes outside the table read row 0.
+// The row of a layout index, clamped to the table: negative indexes read
+// row 0, those past it row 39.
 const int32_t* LayoutRow(int index);
-// True for the portrait rows 20..39.
+// True for every index above 19: the portrait rows 20..39 and beyond.
 bool IsPortraitLayout(int index);
 
 // The layout row whose width/height ratio is nearest to the screen's.

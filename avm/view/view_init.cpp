@@ -1,5 +1,9 @@
 #include "avm/view/view_init.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -158,6 +162,26 @@ void ReadFloat(ConfigReader& reader, float* field, float fallback, float low, fl
   *field = value;
 }
 
+// The file for binary reading when it is a regular file, else null. Opened
+// without blocking, so that a pipe of that name is refused rather than
+// waited on.
+FILE* OpenRegularFile(const char* path) {
+  const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    return nullptr;
+  }
+  struct stat info;
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    close(fd);
+    return nullptr;
+  }
+  FILE* file = fdopen(fd, "rb");
+  if (file == nullptr) {
+    close(fd);
+  }
+  return file;
+}
+
 void UseConfigDefaults(ViewParam* scene) {
   scene->topViewMargin = kDefaultTopViewMargin;
   scene->viewFovy = kDefaultViewFovy;
@@ -171,19 +195,13 @@ void AvmReadConfig() {
   char path[kPathBufferSize];
   FILE* file = nullptr;
   if (FormatPath(path, sizeof(path), "%s%s", scene->assetRoot, kConfigFileName)) {
-    file = std::fopen(path, "rb");
+    file = OpenRegularFile(path);
   }
-  // A missing file is normal; one that exists but cannot be opened is
-  // treated the same way.
+  // A missing file is normal; one that exists but cannot be opened, or is
+  // not a plain file (a directory, or a pipe that would block the start-up),
+  // is treated the same way. A plain file too short for a field gives that
+  // field its fallback, from the first byte on.
   if (file == nullptr) {
-    UseConfigDefaults(scene);
-    return;
-  }
-  // A file from which not even the first value can be read (empty, or not a
-  // regular file) is taken as missing.
-  float first = 0.0f;
-  if (std::fread(&first, 4, 1, file) != 1 || std::fseek(file, 0, SEEK_SET) != 0) {
-    std::fclose(file);
     UseConfigDefaults(scene);
     return;
   }

@@ -78,6 +78,8 @@ struct ANativeWindow {
   uint64_t lockAttempts = 0;
   int32_t failLocks = 0;
   int32_t lockError = 0;
+  bool locksBlocked = false;  // a consumer that holds every buffer
+  int32_t blockedLockers = 0;
   HostWindow_PostObserver observer = nullptr;
   void* observerContext = nullptr;
 
@@ -309,11 +311,18 @@ int32_t ANativeWindow_lock(ANativeWindow* window, ANativeWindow_Buffer* outBuffe
   if (window == nullptr || outBuffer == nullptr) {
     return -EINVAL;
   }
-  std::lock_guard<std::mutex> lock(window->mutex);
+  std::unique_lock<std::mutex> lock(window->mutex);
   if (window->consumer) {
     return -EINVAL;
   }
   ++window->lockAttempts;
+  if (window->locksBlocked) {
+    // As a device's lock waits for a buffer while the consumer holds all.
+    ++window->blockedLockers;
+    window->changed.notify_all();
+    window->changed.wait(lock, [window] { return !window->locksBlocked; });
+    --window->blockedLockers;
+  }
   if (window->locked >= 0) {
     HOSTPLAT_LOGE("ANativeWindow_lock: window already locked");
     return -EINVAL;
@@ -411,6 +420,25 @@ void HostWindow_failLocks(ANativeWindow* window, int32_t count, int32_t error) {
   std::lock_guard<std::mutex> lock(window->mutex);
   window->failLocks = count;
   window->lockError = error < 0 ? error : -EIO;
+}
+
+void HostWindow_blockLocks(ANativeWindow* window, int32_t blocked) {
+  if (window == nullptr) {
+    return;
+  }
+  std::lock_guard<std::mutex> lock(window->mutex);
+  window->locksBlocked = blocked != 0;
+  window->changed.notify_all();
+}
+
+int32_t HostWindow_waitForBlockedLock(ANativeWindow* window, int32_t timeoutMs) {
+  if (window == nullptr) {
+    return -EINVAL;
+  }
+  std::unique_lock<std::mutex> lock(window->mutex);
+  const bool reached = window->changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                                [&] { return window->blockedLockers > 0; });
+  return reached ? 0 : -ETIMEDOUT;
 }
 
 uint64_t HostWindow_lockAttempts(ANativeWindow* window) {

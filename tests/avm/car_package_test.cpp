@@ -194,13 +194,48 @@ TEST_F(Unpack, FilesThatCannotBeWrittenFailTheUnpack) {
     EXPECT_TRUE(log.Contains("KESTRA", "load car,write " + destination_ + "taken.kes fail"));
     EXPECT_FALSE(FileExists(destination_ + "after.kes"));
   }
-  // A file whose bytes cannot all be stored (a full device).
-  if (access("/dev/full", W_OK) == 0) {
-    ASSERT_EQ(symlink("/dev/full", (destination_ + "full.kes").c_str()), 0);
+}
+
+// Links already present under the destination, in place of the file, of a
+// directory the entry creates, or of one it only passes through: that entry
+// fails and nothing is written where the link points.
+TEST_F(Unpack, LinksUnderTheDestinationAreNeverWrittenThrough) {
+  const std::string outside = dir_.path() + "/outside";
+  ASSERT_EQ(mkdir(outside.c_str(), 0755), 0);
+  ASSERT_TRUE(WriteFile(outside + "/victim", "kept"));
+  ASSERT_EQ(mkdir((destination_ + "color").c_str(), 0755), 0);
+  ASSERT_EQ(symlink((outside + "/victim").c_str(), (destination_ + "color/0.kes").c_str()), 0);
+  ASSERT_EQ(symlink(outside.c_str(), (destination_ + "doors").c_str()), 0);
+  ASSERT_EQ(symlink(outside.c_str(), (destination_ + "tires").c_str()), 0);
+  const struct {
+    const char* name;
+    const char* logged;
+  } cases[] = {
+      {"color\\0.kes", "color/0.kes"},
+      {"doors\\front\\d0.kes", "doors/front/d0.kes"},
+      {"tires/victim", "tires/victim"},
+  };
+  for (const auto& entry : cases) {
     LogCapture log;
-    EXPECT_EQ(UnpackBytes(PackageBuilder().Add("full.kes", std::string(5000, 'f')).bytes()), -4);
-    EXPECT_TRUE(log.Contains("KESTRA", "load car,write " + destination_ + "full.kes fail"));
+    EXPECT_EQ(UnpackBytes(PackageBuilder().Add(entry.name, "planted").Add("after.kes", "y").bytes()), -4)
+        << entry.name;
+    EXPECT_TRUE(log.Contains("KESTRA", "load car,write " + destination_ + entry.logged + " fail"));
   }
+  EXPECT_EQ(ReadFile(outside + "/victim"), "kept");
+  EXPECT_EQ(ListTree(outside), (std::vector<std::string>{"victim"}));
+  EXPECT_FALSE(FileExists(destination_ + "after.kes"));
+  // The same names without the links unpack.
+  for (const char* link : {"color/0.kes", "doors", "tires"}) {
+    ASSERT_EQ(unlink((destination_ + link).c_str()), 0);
+  }
+  ASSERT_EQ(mkdir((destination_ + "tires").c_str(), 0755), 0);
+  EXPECT_EQ(UnpackBytes(PackageBuilder()
+                            .Add("color\\0.kes", "a")
+                            .Add("doors\\front\\d0.kes", "b")
+                            .Add("tires/f0.kes", "c")
+                            .bytes()),
+            1);
+  EXPECT_EQ(ReadFile(destination_ + "doors/front/d0.kes"), "b");
 }
 
 TEST_F(Unpack, PackagesThatCannotBeOpened) {

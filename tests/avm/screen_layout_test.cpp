@@ -110,21 +110,33 @@ TEST_F(ScreenLayout, InitialLayoutSplitsWithoutMargins) {
   ExpectRect(scene_->mainViewport, 0, 962, 1080, 958);
 }
 
-TEST_F(ScreenLayout, IndexOutsideTheTableReadsTheFirstRow) {
-  // A layout code of command 19 is kept as given; one beyond the 40 rows
-  // must not read outside the table, and lays out as the 1024 x 600 row.
-  for (int index : {40, 1000, -3}) {
-    Screen(index, 1024, 600);
+TEST_F(ScreenLayout, IndexesOutsideTheTableReadTheNearestRow) {
+  // A layout code of command 19 is kept as given; one beyond the 40 rows is
+  // above 19 and so portrait, with the offsets of the last row, and never
+  // reads outside the table. A negative one is landscape with row 0.
+  for (int index : {40, 1000}) {
+    Screen(index, 800, 1280);
     AvmSetScreen();
-    EXPECT_EQ(scene_->lrOffset[0], 50) << index;
-    EXPECT_EQ(scene_->lrOffset[1], 28) << index;
-    ExpectRect(scene_->topViewport, 2, 3, 352, 597);
+    EXPECT_EQ(scene_->lrOffset[0], 67) << index;
+    EXPECT_EQ(scene_->lrOffset[1], 36) << index;
+    ExpectRect(scene_->topViewport, 0, 0, 800, 640);
+    ExpectRect(scene_->mainViewport, 0, 642, 800, 638);
+    scene_->topViewport[2] = 0;
+    AvmInitialScreenLayout();
+    ExpectRect(scene_->topViewport, 0, 0, 800, 640);
   }
+  Screen(-3, 1024, 600);
+  AvmSetScreen();
+  EXPECT_EQ(scene_->lrOffset[0], 50);
+  EXPECT_EQ(scene_->lrOffset[1], 28);
+  ExpectRect(scene_->topViewport, 2, 3, 352, 597);
   EXPECT_EQ(LayoutRow(39), lr_offset_angle[39]);
-  EXPECT_EQ(LayoutRow(40), lr_offset_angle[0]);
-  EXPECT_FALSE(IsPortraitLayout(40));
+  EXPECT_EQ(LayoutRow(40), lr_offset_angle[39]);
+  EXPECT_EQ(LayoutRow(-1), lr_offset_angle[0]);
+  EXPECT_TRUE(IsPortraitLayout(40));
   EXPECT_TRUE(IsPortraitLayout(20));
   EXPECT_FALSE(IsPortraitLayout(19));
+  EXPECT_FALSE(IsPortraitLayout(-1));
 }
 
 TEST(LayoutTable, RowsMatchTheirScreenSizes) {

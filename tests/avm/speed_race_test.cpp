@@ -47,6 +47,33 @@ TEST(SpeedRace, SpeedCommandAgainstDemoFrames) {
   gFrameClock = FrameClock{GetTickCount, SleepMilliseconds};
 }
 
+// A second initialisation builds a new record while command 2 keeps
+// coming: the lock-free speed must never touch the record before its start
+// values are in (ThreadSanitizer reports that as a race on the pointer and
+// on the new block), and a speed sent once the initialisation is over lands
+// in the new record.
+TEST(SpeedRace, SpeedCommandAgainstRepeatedInitialisation) {
+  StartTestGlContext();
+  TempDir dir;
+  const std::string root = MakeAssetRoot(dir.path());
+  ASSERT_EQ(AvmInitialiseLibrary(root.c_str()), 1);
+  std::atomic<bool> stop{false};
+  std::thread commands([&stop] {
+    int32_t value = 1;
+    while (!stop.load()) {
+      EXPECT_EQ(AvmSetCmd(2, value), 1);
+      value = value % 50000 + 1;
+    }
+    EXPECT_EQ(AvmSetCmd(2, 4321), 1);
+  });
+  for (int i = 0; i < 8; ++i) {
+    ASSERT_EQ(AvmInitialiseLibrary(root.c_str()), 1);
+  }
+  stop.store(true);
+  commands.join();
+  EXPECT_EQ(pViewParam->vehicleSpeed.load(), 4321);
+}
+
 // The start-up commands may come from another thread while the GL thread
 // initialises: both sides work under the scene lock.
 TEST(StartupRace, StartupCommandsAgainstInitialisation) {

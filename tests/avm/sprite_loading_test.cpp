@@ -157,6 +157,25 @@ TEST_F(SpriteLoading, LanePictureShrunkInRgbaOrderWithLinearFiltering) {
   glDeleteTextures(1, &texture);
 }
 
+// The shrunk size is the one the resize derives from the factors: 100 x 12
+// pixels at scale 1 (factor 0.125) give 12.5 x 1.5, which OpenCV rounds
+// half to even to 12 x 2 (rounding half away from zero would give 13 x 2).
+TEST_F(SpriteLoading, LanePictureTakesTheSizeTheResizeDerives) {
+  const cv::Mat lane(12, 100, CV_8UC4, cv::Scalar(10, 20, 30, 255));
+  ASSERT_TRUE(WriteFile(root_ + "common/lane1.png", EncodePng(lane)));
+  const GLuint texture = FreshTexture();
+  ASSERT_EQ(load_texturMipMap(static_cast<int>(texture), 1), static_cast<int>(texture));
+  // Read one column and one row wider than the texture: what lies outside
+  // it is never written and stays zero.
+  const std::vector<uint8_t> pixels = ReadTexture(texture, 13, 3);
+  ASSERT_EQ(pixels.size(), 13u * 3 * 4);
+  auto alphaAt = [&pixels](int x, int y) { return pixels[(static_cast<size_t>(y) * 13 + x) * 4 + 3]; };
+  EXPECT_EQ(alphaAt(11, 1), 255);
+  EXPECT_EQ(alphaAt(12, 0), 0) << "13 columns wide";
+  EXPECT_EQ(alphaAt(0, 2), 0) << "3 rows high";
+  glDeleteTextures(1, &texture);
+}
+
 TEST_F(SpriteLoading, ThreeDViewLoadsTheCurrentAngleOnDemand) {
   SelectCarWithAllAngles();
   scene_->angleLoadEnabled = 0;  // no idle preload: only the frame loop loads

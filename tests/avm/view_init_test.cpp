@@ -226,10 +226,26 @@ TEST_F(ViewInit, ConfigurationThatIsNotAFileTakesTheDefaults) {
   ExpectLayoutParameterFallbacks();
 }
 
-TEST_F(ViewInit, EmptyFileIsTakenAsMissing) {
-  WriteConfig("");
+// A file that exists is read, however short: the first fields keep the
+// defaults of a missing file, the field of view gets its fallback 53, as a
+// 4-byte file gives it.
+TEST_F(ViewInit, FilesShorterThanOneFieldGiveTheFallbacks) {
+  for (std::size_t size : {4u, 0u, 1u, 3u}) {
+    WriteConfig(ConfigBytes::Full().Cut(size));
+    AvmInit(1024, 600, 0, 0);
+    EXPECT_EQ(scene_->topViewMargin, 220.0f) << size;
+    EXPECT_EQ(scene_->viewFovy, 53.0f) << size;
+    EXPECT_EQ(scene_->viewFovyCurrent, 53.0f) << size;
+    ExpectLayoutParameterFallbacks();
+  }
+  ExpectDefaultRects();  // the last, 3-byte file holds no whole value
+}
+
+// A pipe in place of the file is not waited on (the start-up would hang
+// until someone wrote into it): it counts as a file that cannot be opened.
+TEST_F(ViewInit, ConfigurationThatIsAPipeIsNotWaitedOn) {
+  ASSERT_EQ(mkfifo((root_ + "common/config.bin").c_str(), 0600), 0);
   AvmInit(1024, 600, 0, 0);
-  EXPECT_EQ(scene_->topViewMargin, 220.0f);
   EXPECT_EQ(scene_->viewFovy, 60.0f);
   ExpectDefaultRects();
 }

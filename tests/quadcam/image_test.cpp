@@ -223,6 +223,41 @@ TEST_F(Composition, FramesOfTheWrongSizeOrWithShortPlanesAreRefused) {
       << "a refused frame counted as arrived";
 }
 
+// An RGBA pixel is four bytes: a plane that ends inside the last pixel of
+// its last row, or rows that overlap by part of a pixel, are refused; the
+// buffers are exactly as long as described, so a copy past them is an
+// overrun the address sanitizer reports.
+TEST_F(Composition, RgbaPlanesShortOfTheirLastPixelAreRefused) {
+  constexpr int32_t w = 16;
+  constexpr int32_t h = 8;
+  constexpr size_t packed = static_cast<size_t>(w) * h * 4;
+  ASSERT_TRUE(ResetComposition(w, h, AIMAGE_FORMAT_RGBA_8888));
+  auto imageOver = [](std::vector<uint8_t>& bytes, int32_t rowStride) {
+    CameraImage image;
+    image.width = w;
+    image.height = h;
+    image.format = AIMAGE_FORMAT_RGBA_8888;
+    image.planeCount = 1;
+    image.planes[0] = {bytes.data(), static_cast<int32_t>(bytes.size()), rowStride, 4};
+    return image;
+  };
+  for (size_t missing : {1u, 3u}) {
+    std::vector<uint8_t> shortPlane = RandomBytes(packed - missing, 21u);
+    OnComb(w, h, 0, imageOver(shortPlane, w * 4));
+  }
+  std::vector<uint8_t> ample = RandomBytes(packed * 2, 22u);
+  OnComb(w, h, 1, imageOver(ample, w * 4 - 3));  // each row would end inside the next
+  EXPECT_EQ(cv::countNonZero(dstComb.reshape(1)), 0) << "a refused frame was written";
+  EXPECT_EQ(RejectedFrames(0), 2u);
+  EXPECT_EQ(RejectedFrames(1), 1u);
+
+  // The exact length is enough.
+  std::vector<uint8_t> exact = RandomBytes(packed, 23u);
+  OnComb(w, h, 2, imageOver(exact, w * 4));
+  EXPECT_EQ(RejectedFrames(2), 0u);
+  EXPECT_EQ(std::memcmp(dstComb.ptr(h), exact.data(), static_cast<size_t>(w) * 4), 0);
+}
+
 TEST_F(Composition, OneWakePerCompleteSetAndRepeatsOnlyOverwriteTheirQuadrant) {
   ASSERT_TRUE(ResetComposition(8, 4, AIMAGE_FORMAT_YUV_420_888));
   const Nv21Frame first = ConstantNv21(8, 4, 1, 2, 3);

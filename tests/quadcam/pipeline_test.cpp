@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <future>
 #include <string>
 #include <thread>
 
@@ -67,6 +68,15 @@ void Hand(OutputKind kind, ANativeWindow* window, int32_t w, int32_t h) {
     ANativeWindow_acquire(window);
   }
   SetOutputWindow(kind, window, w, h);
+}
+
+// The worker copies on a reference of its own and drops it just after the
+// post: waits until the window's count has come down to `count`.
+int32_t RefCountSettledAt(ANativeWindow* window, int32_t count) {
+  for (int i = 0; i < kWait && HostWindow_refCount(window) != count; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return HostWindow_refCount(window);
 }
 
 // Waits long enough for a wrongly woken worker to have posted.
@@ -223,14 +233,14 @@ TEST_F(Pipeline, SurfacesSetLateReplacedClearedAndNullWhenNoneSet) {
   // Replaced: the earlier window is released and gets nothing more.
   ANativeWindow* b = NewWindow(1, 1);
   Hand(OutputKind::kPreview, b, w, h);
-  EXPECT_EQ(HostWindow_refCount(a), 1) << "earlier window not released";
+  EXPECT_EQ(RefCountSettledAt(a, 1), 1) << "earlier window not released";
   StepAll();
   ASSERT_EQ(HostWindow_waitForPosts(b, 1, kWait), 0);
   EXPECT_EQ(HostWindow_postCount(a), 1u);
 
   // Cleared.
   SetOutputWindow(OutputKind::kPreview, nullptr, 0, 0);
-  EXPECT_EQ(HostWindow_refCount(b), 1);
+  EXPECT_EQ(RefCountSettledAt(b, 1), 1);
   StepAll();
   Settle();
   EXPECT_EQ(HostWindow_postCount(b), 1u);
@@ -253,6 +263,39 @@ TEST_F(Pipeline, PreviewIsServedBeforeRecordInEveryPass) {
     EXPECT_LT(p.globalSequence, r.globalSequence);
     EXPECT_EQ(r.format, 17);
     StepAll();
+  }
+}
+
+// On a device a window's lock waits while its consumer holds every buffer.
+// Replacing or clearing that window from the Java thread must not wait for
+// it: the copy in progress finishes on the worker's own reference once the
+// consumer lets a buffer go, and the next pass serves the new window.
+TEST_F(Pipeline, ASetterNeverWaitsForAWindowWhoseConsumerHoldsEveryBuffer) {
+  SteppingCameras();
+  for (OutputKind kind : {OutputKind::kPreview, OutputKind::kRecord}) {
+    SCOPED_TRACE(kind == OutputKind::kPreview ? "preview" : "record");
+    ANativeWindow* stuck = NewWindow(1, 1);
+    HostWindow_blockLocks(stuck, 1);
+    Hand(kind, stuck, 16, 8);
+    OpenCameraSet(16, 8);  // the first pass locks at once
+    ASSERT_EQ(HostWindow_waitForBlockedLock(stuck, kWait), 0);
+
+    ANativeWindow* next = NewWindow(1, 1);
+    std::future<void> setter = std::async(std::launch::async, [&] { Hand(kind, next, 16, 8); });
+    const bool returned = setter.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+    EXPECT_TRUE(returned) << "the setter waited for the window's consumer";
+    if (returned) {
+      EXPECT_EQ(HostWindow_refCount(stuck), 2) << "the test's and the copy's own reference";
+    }
+    HostWindow_blockLocks(stuck, 0);  // the consumer takes buffers again
+    setter.wait();
+    ASSERT_EQ(HostWindow_waitForPosts(stuck, 1, kWait), 0) << "the copy in progress was dropped";
+    StepAll();
+    ASSERT_EQ(HostWindow_waitForPosts(next, 1, kWait), 0);
+    EXPECT_EQ(HostWindow_postCount(stuck), 1u);
+    EXPECT_EQ(HostWindow_refCount(stuck), 1) << "the worker kept its reference";
+    CloseCameraSet();
+    SetOutputWindow(kind, nullptr, 0, 0);
   }
 }
 

@@ -1,5 +1,7 @@
 // The converter of the renderer's ".bin" pictures, both ways, with the
 // working limit of 512000 bytes; and the contact sheet drawer.
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <string>
 
@@ -122,6 +124,23 @@ TEST(ImageConversion, RefusesWhatIsNotItsInput) {
   const ProgramResult help = Convert({"--help"});
   EXPECT_EQ(help.exitStatus, 0);
   EXPECT_TRUE(Contains(help.standardOutput, "Exit status"));
+}
+
+// A pipe is refused without waiting for a writer that never comes (run
+// under timeout, which ends with 124 when the converter blocks).
+TEST(ImageConversion, RefusesAPipeWithoutBlocking) {
+  TempDir temp;
+  const std::string pipe = temp / "pipe.png";
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  const std::vector<std::vector<std::string>> commands = {{"info", pipe}, {"to-bin", pipe, temp / "out"}};
+  for (const std::vector<std::string>& command : commands) {
+    std::vector<std::string> argv = {"timeout", "10", IMG_CONV_PATH};
+    argv.insert(argv.end(), command.begin(), command.end());
+    const ProgramResult result = RunProgram(argv);
+    EXPECT_EQ(result.exitStatus, 2) << command[0];
+    EXPECT_TRUE(Contains(result.standardError, "not a regular file")) << result.standardError;
+  }
+  EXPECT_FALSE(FileExists(temp / "out"));
 }
 
 TEST(SampleSheet, DrawsTheSampleCarAndRefusesAMissingOne) {

@@ -37,7 +37,9 @@ bool WriteAll(int fd, const std::string& bytes) {
 
 ReadResult ReadWholeFile(const std::string& path, std::size_t limit, std::string* bytes, std::string* error) {
   bytes->clear();
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Without O_NONBLOCK the open itself of a pipe waits for a writer, before
+  // the check below can refuse it.
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     *error = Describe("cannot open", path);
     return ReadResult::kCannotOpen;
@@ -47,6 +49,10 @@ ReadResult ReadWholeFile(const std::string& path, std::size_t limit, std::string
     *error = "cannot open " + path + ": not a regular file";
     close(fd);
     return ReadResult::kCannotOpen;
+  }
+  const int flags = fcntl(fd, F_GETFL);
+  if (flags >= 0) {
+    fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
   }
   if (static_cast<unsigned long long>(info.st_size) > limit) {
     *error = path + " is " + std::to_string(static_cast<long long>(info.st_size)) + " bytes, more than the limit of " +

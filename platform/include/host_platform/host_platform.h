@@ -30,6 +30,11 @@ void HostWindow_setStridePadding(ANativeWindow* window, int32_t extraPixels);
 // count fails every lock until called again with 0.
 void HostWindow_failLocks(ANativeWindow* window, int32_t count, int32_t error);
 uint64_t HostWindow_lockAttempts(ANativeWindow* window);
+// While blocked, ANativeWindow_lock waits (as on a device whose consumer
+// holds every buffer) until called again with 0.
+void HostWindow_blockLocks(ANativeWindow* window, int32_t blocked);
+// Waits until some thread waits in a blocked lock: 0, or -ETIMEDOUT.
+int32_t HostWindow_waitForBlockedLock(ANativeWindow* window, int32_t timeoutMs);
 
 // A posted buffer: stride in pixels, bits covering the whole buffer.
 typedef struct HostPostedFrame {
