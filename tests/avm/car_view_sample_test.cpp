@@ -208,8 +208,10 @@ TEST_F(SampleCarView, DoorModeShowsTheDoorsWithTheBasesWheels) {
     int doors;
     std::set<int> doorLayers;
   } cases[] = {
-      {130, 0x3, {sm::kLayerDoor + 0, sm::kLayerDoor + 2}},
-      {158, 0x4, {sm::kLayerDoor + 1}},
+      // The sample's door pictures show only the doors the camera sees.
+      {130, 0x5, {sm::kLayerDoor + 4}},
+      {130, 0x1, {sm::kLayerDoor + 0}},
+      {158, 0xA, {sm::kLayerDoor + 5}},
       {54, 0xF, {sm::kLayerDoor + 4, sm::kLayerDoor + 5}},
       {144, 0x8, {sm::kLayerDoor + 3}},
       {72, 0x4, {sm::kLayerDoor + 1}},

@@ -90,12 +90,17 @@ TEST_F(Commands, SizeCodeOutsideTheTableKeepsTheCode) {
   EXPECT_EQ(gBridge.layoutCode, 12);
   EXPECT_EQ(gStartupScreenWidth, 1024);
   EXPECT_EQ(gStartupScreenHeight, 600);
+  // Laid out as the table's last row (portrait, like every code above 19),
+  // never read beyond the table.
+  AvmSetCmd(19, 39);
+  Initialise();
+  const int32_t lastRowOffset = pViewParam->lrOffset[0];
   AvmSetCmd(19, 5000);
   Initialise();
   EXPECT_EQ(pViewParam->screenIndex, 5000);
-  // Laid out as the first row, never read beyond the table.
-  EXPECT_EQ(pViewParam->lrOffset[0], 50);
-  EXPECT_EQ(pViewParam->topViewport[2], 352.0f);
+  EXPECT_EQ(pViewParam->lrOffset[0], lastRowOffset);
+  // Portrait: the top view takes the whole width of the screen it keeps.
+  EXPECT_EQ(pViewParam->topViewport[2], 1024.0f);
 }
 
 TEST_F(Commands, ScreenSizeInPixelsBeforeInitialisation) {
