@@ -29,6 +29,7 @@
 
 #include "avm/bridge/scene_state.h"
 #include "avm/include/avm_image_tools.h"
+#include "bench/avm/ratio_reporter.h"
 
 namespace {
 
@@ -92,30 +93,6 @@ void BM_BarePlateSheetsDecodeAndEncode(benchmark::State& state) {
                       25, CV_8UC3);
 }
 BENCHMARK(BM_BarePlateSheetsDecodeAndEncode)->MinTime(2.0)->UseRealTime()->Unit(benchmark::kMicrosecond);
-
-// Prints as usual and keeps each benchmark's time per iteration for the ratios.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs) {
-      if (run.iterations > 0) {
-        seconds_[run.run_name.function_name] = run.real_accumulated_time / static_cast<double>(run.iterations);
-      }
-    }
-  }
-  void PrintRatio(const char* what, const char* measured, const char* baseline) const {
-    const auto m = seconds_.find(measured);
-    const auto b = seconds_.find(baseline);
-    if (m != seconds_.end() && b != seconds_.end() && b->second > 0.0) {
-      std::printf("ratio %-44s %.3f  (%s %.3f ms / %s %.3f ms)\n", what, m->second / b->second, measured,
-                  m->second * 1e3, baseline, b->second * 1e3);
-    }
-  }
-
- private:
-  std::map<std::string, double> seconds_;
-};
 
 bool Prepare(const std::string& dir) {
   namespace fs = std::filesystem;

@@ -30,6 +30,7 @@
 #include "avm/bridge/scene_state.h"
 #include "avm/sprites/state_sprites.h"
 #include "host/egl/host_egl.h"
+#include "bench/avm/ratio_reporter.h"
 
 namespace {
 
@@ -91,30 +92,6 @@ void BM_BareBaseTop0100(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_BareBaseTop0100)->MinTime(2.0)->UseRealTime()->Unit(benchmark::kMicrosecond);
-
-// Prints as usual and keeps each benchmark's time per iteration for the ratios.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs) {
-      if (run.iterations > 0) {
-        seconds_[run.run_name.function_name] =
-            run.real_accumulated_time / static_cast<double>(run.iterations);
-      }
-    }
-  }
-  void PrintRatio(const char* what, const char* measured, const char* baseline) const {
-    const auto m = seconds_.find(measured);
-    const auto b = seconds_.find(baseline);
-    if (m != seconds_.end() && b != seconds_.end() && b->second > 0.0) {
-      std::printf("ratio %-44s %.3f  (%s / %s)\n", what, m->second / b->second, measured, baseline);
-    }
-  }
-
- private:
-  std::map<std::string, double> seconds_;
-};
 
 // An asset root whose car area is the kit's car directory, the car selected
 // without loading anything (its position tables read).
