@@ -12,6 +12,10 @@
 #include "quadcam/qcam_state.h"
 
 CameraTable cameraTable;
+// The readers' image format, and whether the open set's cameras are 1920
+// wide: state of the open camera set.
+int32_t previewFormat = QCAM_PREVIEW_FORMAT;
+bool wideFrame = false;
 
 namespace {
 

@@ -20,16 +20,11 @@
 #include "quadcam/qcam_state.h"
 #include "quadcam/row_copy.h"
 
-int32_t previewFormat = QCAM_PREVIEW_FORMAT;
 CompositionLayout gLayout;
 cv::Mat dstComb;
 std::shared_mutex gCombMutex;
-bool wideFrame = false;
-std::mutex gPreview_mutex;
-std::condition_variable gPreview_cond;
 int32_t mChEnable[4] = {0, 0, 0, 0};
 bool framesPending = false;
-int32_t workerRunning = 0;
 
 namespace {
 
