@@ -12,10 +12,8 @@
 #include "quadcam/qcam_state.h"
 
 CameraTable cameraTable;
-// The readers' image format, and whether the open set's cameras are 1920
-// wide: state of the open camera set.
+// The readers' image format: state of the open camera set.
 int32_t previewFormat = QCAM_PREVIEW_FORMAT;
-bool wideFrame = false;
 
 namespace {
 
@@ -161,7 +159,6 @@ void OpenCameraSet(int32_t width, int32_t height) {
   }
   gSetOpen = true;
   openCameras(width, height);
-  wideFrame = width == 1920;
   StartOutputWorker();
 }
 
