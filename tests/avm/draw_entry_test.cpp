@@ -27,16 +27,23 @@ std::atomic<bool> gFillNothrowAllocations{false};
 std::atomic<int> gFilledAllocations{0};
 }  // namespace
 
+// Built on the throwing form, so that every block is released by the
+// ordinary operator delete (AddressSanitizer checks that they match).
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-  void* block = std::malloc(size != 0 ? size : 1);
-  if (block != nullptr && gFillNothrowAllocations.load()) {
+  void* block = nullptr;
+  try {
+    block = ::operator new(size);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+  if (gFillNothrowAllocations.load()) {
     std::memset(block, 0xA5, size);
     ++gFilledAllocations;
   }
   return block;
 }
 
-void operator delete(void* block, const std::nothrow_t&) noexcept { std::free(block); }
+void operator delete(void* block, const std::nothrow_t&) noexcept { ::operator delete(block); }
 
 namespace {
 
