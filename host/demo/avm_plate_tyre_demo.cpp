@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "avm/bridge/scene_state.h"
+#include "host/demo/demo_java.h"
 #include "host/egl/host_egl.h"
 #include "host/jvm/host_jvm.h"
 
@@ -45,37 +46,11 @@ const char kPlateText[] = "KZ4711";
 constexpr int kPlateRegion = 3;
 constexpr int kPlateStyle = 0;
 
-bool FileExists(const std::string& path) {
-  struct stat info;
-  return stat(path.c_str(), &info) == 0;
-}
-
 bool CopyFile(const std::string& from, const std::string& to) {
   std::ifstream source(from, std::ios::binary);
   std::ofstream target(to, std::ios::binary);
   target << source.rdbuf();
   return source.good() && target.good();
-}
-
-jmethodID StaticMethod(JNIEnv* env, jclass type, const char* name, const char* signature) {
-  jmethodID method = env->GetStaticMethodID(type, name, signature);
-  if (method == nullptr) {
-    HostJvmTakeException(env);
-    std::fprintf(stderr, "demo: AVM.%s%s missing\n", name, signature);
-    std::exit(1);
-  }
-  return method;
-}
-
-template <typename... Args>
-jint CallInt(JNIEnv* env, jclass avm, jmethodID method, Args... args) {
-  const jint result = env->CallStaticIntMethod(avm, method, args...);
-  std::string description;
-  if (HostJvmTakeException(env, &description)) {
-    std::fprintf(stderr, "demo: Java threw %s\n", description.c_str());
-    std::exit(1);
-  }
-  return result;
 }
 
 // The tyre array as the app sends it: pressures, temperatures, pressure
