@@ -12,6 +12,8 @@
 #include "quadcam/qcam_state.h"
 
 CameraTable cameraTable;
+// The readers' image format: state of the open camera set.
+int32_t previewFormat = QCAM_PREVIEW_FORMAT;
 
 namespace {
 
@@ -157,7 +159,6 @@ void OpenCameraSet(int32_t width, int32_t height) {
   }
   gSetOpen = true;
   openCameras(width, height);
-  wideFrame = width == 1920;
   StartOutputWorker();
 }
 

@@ -20,16 +20,11 @@
 #include "quadcam/qcam_state.h"
 #include "quadcam/row_copy.h"
 
-int32_t previewFormat = QCAM_PREVIEW_FORMAT;
 CompositionLayout gLayout;
 cv::Mat dstComb;
 std::shared_mutex gCombMutex;
-bool wideFrame = false;
-std::mutex gPreview_mutex;
-std::condition_variable gPreview_cond;
 int32_t mChEnable[4] = {0, 0, 0, 0};
 bool framesPending = false;
-int32_t workerRunning = 0;
 
 namespace {
 
@@ -166,7 +161,7 @@ void OnImageAvailable(AImageReader* reader, int32_t slot) {
     plane.data = data;
     plane.length = length;
   }
-  OnComb(described.width, described.height, slot, described);
+  ComposeCameraImage(described.width, described.height, slot, described);
   AImage_delete(image);
 }
 
@@ -201,7 +196,7 @@ bool ResetComposition(int32_t width, int32_t height, int32_t format) {
   return true;
 }
 
-void OnComb(int32_t width, int32_t height, int32_t slot, const CameraImage& image) {
+void ComposeCameraImage(int32_t width, int32_t height, int32_t slot, const CameraImage& image) {
   if (slot < 0 || slot > 3) {
     return;
   }
@@ -223,6 +218,38 @@ void OnComb(int32_t width, int32_t height, int32_t slot, const CameraImage& imag
     }
   }
   MarkArrived(slot);
+}
+
+void OnComb(int32_t width, int32_t height, int32_t slot, const uint8_t* data) {
+  CameraImage image;
+  image.width = width;
+  image.height = height;
+  // Sizes past any open set are refused by size; their lengths are not formed.
+  if (data != nullptr && width > 0 && height > 0 && width <= kMaxCameraSide &&
+      height <= kMaxCameraSide) {
+    int32_t format = 0;
+    {
+      std::shared_lock<std::shared_mutex> frameLock(gCombMutex);
+      format = gLayout.format;
+    }
+    const int64_t lumaBytes = static_cast<int64_t>(width) * height;
+    if (format == AIMAGE_FORMAT_RGBA_8888) {
+      image.format = format;
+      image.planeCount = 1;
+      image.planes[0] = ImagePlane{data, static_cast<int32_t>(lumaBytes * 4), width * 4, 4};
+    } else {
+      // Format 35, or an unknown one that is logged and not composed.
+      const int32_t vuRow = 2 * ((width + 1) / 2);
+      const int32_t vuBytes = vuRow * ((height + 1) / 2);
+      const uint8_t* vu = data + lumaBytes;
+      image.format = AIMAGE_FORMAT_YUV_420_888;
+      image.planeCount = 3;
+      image.planes[0] = ImagePlane{data, static_cast<int32_t>(lumaBytes), width, 1};
+      image.planes[1] = ImagePlane{vu + 1, vuBytes - 1, vuRow, 2};  // U
+      image.planes[2] = ImagePlane{vu, vuBytes, vuRow, 2};          // V
+    }
+  }
+  ComposeCameraImage(width, height, slot, image);
 }
 
 uint64_t RejectedFrames(int32_t slot) { return slot >= 0 && slot < 4 ? gRejected[slot].load() : 0; }

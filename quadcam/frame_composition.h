@@ -28,8 +28,17 @@ bool ResetComposition(int32_t width, int32_t height, int32_t format);
 
 // Composes one image of camera slot 0..3: copies it into the slot's
 // quadrant when it matches the open size and its planes hold what the
-// layout reads, then marks the slot as arrived.
-void OnComb(int32_t width, int32_t height, int32_t slot, const CameraImage& image);
+// layout reads, then marks the slot as arrived. The listeners call this
+// with every plane the reader describes, so padded rows and chroma kept
+// apart from the luma are composed correctly.
+void ComposeCameraImage(int32_t width, int32_t height, int32_t slot, const CameraImage& image);
+
+// Composes one packed frame of slot 0..3 given by its first byte only:
+// in the open set's format, width x height luma bytes followed directly by
+// the V/U pairs (rows of 2 * ((width + 1) / 2) bytes), or width x height
+// RGBA pixels. The caller vouches that data holds that whole frame; it is
+// described as planes and composed by ComposeCameraImage.
+void OnComb(int32_t width, int32_t height, int32_t slot, const uint8_t* data);
 
 // Image listeners of the four slots, in slot order.
 extern "C" {

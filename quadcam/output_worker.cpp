@@ -29,6 +29,11 @@
 ANativeWindow* previewWindow = nullptr;
 ANativeWindow* recordWindow = nullptr;
 
+// The worker's run flag and the lock and signal of its hand-off.
+std::mutex gPreview_mutex;
+std::condition_variable gPreview_cond;
+int32_t workerRunning = 0;
+
 namespace {
 
 constexpr int32_t kWindowFormatNv21 = 17;  // YCrCb 4:2:0 semi-planar

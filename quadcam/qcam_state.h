@@ -34,9 +34,6 @@ extern CompositionLayout gLayout;
 extern cv::Mat dstComb;
 extern std::shared_mutex gCombMutex;
 
-// True when the per-camera width given to openCamera was 1920.
-extern bool wideFrame;
-
 // Hand-off to the output worker, all under gPreview_mutex: the arrival
 // flags, the "complete set waiting" flag and the run flag.
 extern std::mutex gPreview_mutex;

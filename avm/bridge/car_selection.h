@@ -1,7 +1,8 @@
 #pragma once
 // Car selection, the work of AVM.SetCar: mode 1 unpacks a car package into
-// {assetRoot}.tmp/, modes 0 and 2..10 select an unpacked car by its
-// directory name.
+// {assetRoot}.tmp/ (car_unpack.cpp, over the package reader of
+// car_package.cpp), modes 0 and 2..10 select an unpacked car by its
+// directory name (car_selection.cpp).
 #include <cstdint>
 
 // Results of SetCar besides 1 and -9.

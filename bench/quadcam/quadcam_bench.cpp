@@ -160,7 +160,7 @@ void BM_ComposeSet(benchmark::State& state) {
     Flush(dstComb.data, kMosaicBytes);
     const auto start = std::chrono::steady_clock::now();
     for (int k = 0; k < 4; ++k) {
-      OnComb(kW, kH, k, frames.images[k]);
+      ComposeCameraImage(kW, kH, k, frames.images[k]);
     }
     state.SetIterationTime(Seconds(start));
   }

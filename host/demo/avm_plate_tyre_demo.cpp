@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "avm/bridge/scene_state.h"
+#include "host/demo/demo_java.h"
 #include "host/egl/host_egl.h"
 #include "host/jvm/host_jvm.h"
 
@@ -45,37 +46,11 @@ const char kPlateText[] = "KZ4711";
 constexpr int kPlateRegion = 3;
 constexpr int kPlateStyle = 0;
 
-bool FileExists(const std::string& path) {
-  struct stat info;
-  return stat(path.c_str(), &info) == 0;
-}
-
 bool CopyFile(const std::string& from, const std::string& to) {
   std::ifstream source(from, std::ios::binary);
   std::ofstream target(to, std::ios::binary);
   target << source.rdbuf();
   return source.good() && target.good();
-}
-
-jmethodID StaticMethod(JNIEnv* env, jclass type, const char* name, const char* signature) {
-  jmethodID method = env->GetStaticMethodID(type, name, signature);
-  if (method == nullptr) {
-    HostJvmTakeException(env);
-    std::fprintf(stderr, "demo: AVM.%s%s missing\n", name, signature);
-    std::exit(1);
-  }
-  return method;
-}
-
-template <typename... Args>
-jint CallInt(JNIEnv* env, jclass avm, jmethodID method, Args... args) {
-  const jint result = env->CallStaticIntMethod(avm, method, args...);
-  std::string description;
-  if (HostJvmTakeException(env, &description)) {
-    std::fprintf(stderr, "demo: Java threw %s\n", description.c_str());
-    std::exit(1);
-  }
-  return result;
 }
 
 // The tyre array as the app sends it: pressures, temperatures, pressure
@@ -197,17 +172,36 @@ int main(int argc, char** argv) {
   env->SetIntArrayRegion(camera, 0, 1, &cameraName);
   std::ofstream captions(output + "/captions.txt");
 
+  // Sprite angle 0 looks at the car's right side, 48 (90 degrees) at its
+  // front, 144 (270 degrees) at its rear. The billboards stand across the
+  // car, so they face the camera from the ends and are seen edge-on from
+  // straight beside the car: the stops look from the ends and obliquely.
   struct Stop {
     int degrees;
+    bool panels;  // generated panels (command 75), or warning icons
+    const char* name;
     const char* caption;
   };
   const Stop stops[] = {
-      {45, "3D view from the front left: plate on the front, tyre billboards with their panels"},
-      {90, "3D view from the left side: panels beside the left tyres"},
-      {180, "3D view from behind"},
-      {270, "3D view from the rear right: plate on the rear"},
+      {45, true, "view_045.png",
+       "3D view from the front right: plate on the front, panels beside the right-hand tyres"},
+      {45, false, "view_045_icons.png",
+       "the same with panels off: warning icons instead, here tyre 2's sensor battery alone in the "
+       "first place"},
+      {90, true, "view_090.png",
+       "3D view from the front: the front tyres' panels beside the car (tyre 0's leak and low "
+       "pressure in red on the right), the rear tyres' larger ones behind it"},
+      {135, true, "view_135.png",
+       "3D view from the front left: panels beside the left-hand tyres"},
+      {135, false, "view_135_icons.png",
+       "the same with panels off: the leak icon (outranking the low pressure) at tyre 0, the "
+       "temperature icon at tyre 1"},
+      {270, true, "view_270.png",
+       "3D view from behind: plate on the rear, tyre 1's temperature alarm in red on the left"},
   };
   for (const Stop& stop : stops) {
+    std::printf("AVM.SetCmd(75, %d) = %d (tyre panels)\n", stop.panels ? 1 : 0,
+                CallInt(env, avm, setCmd, kCmdTirePanelMode, stop.panels ? 1 : 0));
     std::printf("AVM.SetCmd(7, %d) = %d (view angle)\n", stop.degrees,
                 CallInt(env, avm, setCmd, kCmdViewAngle, stop.degrees));
     // The view turns a little per frame; draw until it rests, then two more.
@@ -221,8 +215,7 @@ int main(int argc, char** argv) {
       settled = view.spriteAngle == view.spriteAngleTarget ? settled + 1 : 0;
     }
     const SceneView view = Look();
-    char name[64];
-    std::snprintf(name, sizeof(name), "view_%03d.png", stop.degrees);
+    const char* name = stop.name;
     // The panels are composed by the car drawers; a build without them
     // shows the ground layers only, and the caption says so.
     const bool panelsDrawn = view.panelsReady[0] + view.panelsReady[1] + view.panelsReady[2] +

@@ -36,6 +36,7 @@
 
 #include "avm/bridge/scene_state.h"
 #include "host/demo/car_tour.h"
+#include "host/demo/demo_java.h"
 #include "host/egl/host_egl.h"
 #include "host/jvm/host_jvm.h"
 
@@ -43,11 +44,6 @@ namespace {
 
 constexpr int kScreenWidth = 1024;
 constexpr int kScreenHeight = 600;
-
-bool FileExists(const std::string& path) {
-  struct stat info;
-  return stat(path.c_str(), &info) == 0;
-}
 
 // A logo for the start-up screen: a night-blue gradient, a car seen from
 // above inside a ring of guide marks, and the product line.
@@ -78,28 +74,6 @@ bool MakeLogo(const std::string& path) {
     std::fprintf(stderr, "demo: %s\n", error.what());
     return false;
   }
-}
-
-jmethodID StaticMethod(JNIEnv* env, jclass type, const char* name, const char* signature) {
-  jmethodID method = env->GetStaticMethodID(type, name, signature);
-  if (method == nullptr) {
-    HostJvmTakeException(env);
-    std::fprintf(stderr, "demo: AVM.%s%s missing\n", name, signature);
-    std::exit(1);
-  }
-  return method;
-}
-
-// Calls a static int method and stops the demo on a Java exception.
-template <typename... Args>
-jint CallInt(JNIEnv* env, jclass avm, jmethodID method, Args... args) {
-  const jint result = env->CallStaticIntMethod(avm, method, args...);
-  std::string description;
-  if (HostJvmTakeException(env, &description)) {
-    std::fprintf(stderr, "demo: Java threw %s\n", description.c_str());
-    std::exit(1);
-  }
-  return result;
 }
 
 void PrintLoadRequests(JNIEnv* env, jclass avm) {

@@ -10,6 +10,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include "avm/bridge/scene_state.h"
+#include "host/demo/demo_java.h"
 #include "host/egl/host_egl.h"
 #include "host/jvm/host_jvm.h"
 
@@ -243,12 +244,7 @@ void TopViewDoors(DemoApp& app) {
 }  // namespace
 
 int DemoCommand(DemoApp& app, int command, int argument, const char* what) {
-  const jint result = app.env->CallStaticIntMethod(app.avm, app.setCmd, command, argument);
-  std::string description;
-  if (HostJvmTakeException(app.env, &description)) {
-    std::fprintf(stderr, "demo: Java threw %s\n", description.c_str());
-    std::exit(1);
-  }
+  const jint result = CallInt(app.env, app.avm, app.setCmd, command, argument);
   std::printf("AVM.SetCmd(%d, %d) = %d (%s)\n", command, argument, result, what);
   return result;
 }

@@ -3,7 +3,8 @@
 # of the sample asset kit, unpack and select the sample car, set a plate
 # text and tyre readings (a leak, a hot tyre, a low sensor battery, a normal
 # tyre), and draw the 3D view at a few angles. Output in
-# demo-output/plate-tyre/: view_NNN.png (frames), plate.png and pressure.png
+# demo-output/plate-tyre/: view_NNN.png (frames with panels) and
+# view_NNN_icons.png (with warning icons), plate.png and pressure.png
 # (the generated pictures), tyre_N_panel.png (panels read back from their
 # textures), captions.txt, run.txt (what the app did) and log.txt (the
 # renderer's log).

@@ -4,7 +4,9 @@
 #include <GLES2/gl2.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
+#include <new>
 #include <cstring>
 #include <set>
 
@@ -17,6 +19,31 @@
 #include "tests/avm/avm_test_support.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/process_runner.h"
+
+// The non-throwing allocation of the whole test program (the library's
+// record allocation included) can be made to hand out blocks full of 0xA5.
+namespace {
+std::atomic<bool> gFillNothrowAllocations{false};
+std::atomic<int> gFilledAllocations{0};
+}  // namespace
+
+// Built on the throwing form, so that every block is released by the
+// ordinary operator delete (AddressSanitizer checks that they match).
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  void* block = nullptr;
+  try {
+    block = ::operator new(size);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+  if (gFillNothrowAllocations.load()) {
+    std::memset(block, 0xA5, size);
+    ++gFilledAllocations;
+  }
+  return block;
+}
+
+void operator delete(void* block, const std::nothrow_t&) noexcept { ::operator delete(block); }
 
 namespace {
 
@@ -445,16 +472,16 @@ TEST_F(Initialisation, StartsTheSceneWithItsTexturesAndVersion) {
 }
 
 TEST_F(Initialisation, RecordStartsClearedWhateverTheHeapHeld) {
-  // Leave a freed block of the record's size full of ones, where a plain
-  // allocation of the record would most likely land.
+  // The record's block comes from the allocator above filled with 0xA5, as
+  // a reused heap block might be; reading a freed block back through a plain
+  // allocation would not work under AddressSanitizer, whose quarantine never
+  // hands a freed block out again.
   const std::string root = MakeAssetRoot(dir_.path());
-  // The block is larger than the record, so that small allocations made on
-  // the way (a log line) do not push the record out of it.
-  void* block = std::malloc(4 * sizeof(ViewParam));
-  ASSERT_NE(block, nullptr);
-  std::memset(block, 0xA5, 4 * sizeof(ViewParam));
-  std::free(block);
+  const int filledBefore = gFilledAllocations.load();
+  gFillNothrowAllocations.store(true);
   ASSERT_EQ(AvmInitialiseLibrary(root.c_str()), 1);
+  gFillNothrowAllocations.store(false);
+  ASSERT_GT(gFilledAllocations.load(), filledBefore) << "the record did not come from the filled heap";
   const ViewParam* scene = pViewParam;
   // Read before any command sets them.
   EXPECT_EQ(scene->logoLuma, 0.0f);

@@ -100,6 +100,32 @@ int JavaSetCar(const char* name, int mode) {
   return result;
 }
 
+int JavaSetTirePressure(const std::vector<int>* values) {
+  jintArray array = nullptr;
+  if (values != nullptr) {
+    array = gEnv->NewIntArray(static_cast<jsize>(values->size()));
+    gEnv->SetIntArrayRegion(array, 0, static_cast<jsize>(values->size()), values->data());
+  }
+  const int result =
+      gEnv->CallStaticIntMethod(gAvm, Method("SetTirePressure", "([I)I"), array);
+  ExpectNoException("AVM.SetTirePressure");
+  if (array != nullptr) {
+    gEnv->DeleteLocalRef(array);
+  }
+  return result;
+}
+
+int JavaGenPlate(int region, const char* text, int style) {
+  jstring string = text != nullptr ? gEnv->NewStringUTF(text) : nullptr;
+  const int result = gEnv->CallStaticIntMethod(
+      gAvm, Method("GenPlate", "(ILjava/lang/String;I)I"), region, string, style);
+  ExpectNoException("AVM.GenPlate");
+  if (string != nullptr) {
+    gEnv->DeleteLocalRef(string);
+  }
+  return result;
+}
+
 std::vector<int> TakeNotifications() {
   auto array = static_cast<jintArray>(
       gEnv->CallStaticObjectMethod(gAvm, Method("takeNotifications", "()[I")));

@@ -16,6 +16,8 @@ int JavaInitialise(const char* assetDir);  // AVM.initialise; null for a null st
 int JavaDraw(const std::vector<int>* textures);  // null for a null array
 int JavaSetCmd(int cmd, int arg);
 int JavaSetCar(const char* name, int mode);  // null for a null string
+int JavaSetTirePressure(const std::vector<int>* values);  // null for a null array
+int JavaGenPlate(int region, const char* text, int style);  // null for a null string
 std::vector<int> TakeNotifications();
 std::vector<std::string> TakeLoadRequests();
 int LoadCallCount();

@@ -25,3 +25,11 @@ avm_add_gtest(avm_plate_tyre_jvm_test
   DEFINITIONS ${AVM_PLATE_TYRE_DEFINITIONS}
   DEPENDS ${AVM_JVM_TEST_DEPENDS} sample_assets
   JVM)
+
+# The billboards and the plate in whole frames of AVM.Draw with the sample car.
+avm_add_gtest(avm_plate_tyre_frame_jvm_test
+  SOURCES tyre_frame_jvm_test.cpp jvm_test_support.cpp
+  LIBRARIES avm_plate_tyre_fixture host_jvm
+  DEFINITIONS ${AVM_PLATE_TYRE_DEFINITIONS}
+  DEPENDS ${AVM_JVM_TEST_DEPENDS} sample_assets
+  JVM)

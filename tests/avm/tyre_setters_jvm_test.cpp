@@ -13,7 +13,6 @@
 #include "avm/bridge/scene_state.h"
 #include "avm/gl/matrix_math.h"
 #include "avm/gl/tire_plate_display.h"
-#include "host/jvm/host_jvm.h"
 #include "tests/avm/avm_test_support.h"
 #include "tests/avm/jvm_test_support.h"
 #include "tests/avm/plate_tyre_fixture.h"
@@ -23,46 +22,6 @@
 namespace {
 
 void NoSleep(uint32_t) {}
-
-jclass AvmClass(JNIEnv* env) {
-  static jclass type = nullptr;
-  if (type == nullptr) {
-    jclass local = env->FindClass("com/kestra/avm/AVM");
-    type = static_cast<jclass>(env->NewGlobalRef(local));
-    env->DeleteLocalRef(local);
-  }
-  return type;
-}
-
-// AVM.SetTirePressure; a null pointer sends a null array.
-int SetTires(const std::vector<int>* values) {
-  JNIEnv* env = StartJavaRenderer();
-  jintArray array = nullptr;
-  if (values != nullptr) {
-    array = env->NewIntArray(static_cast<jsize>(values->size()));
-    env->SetIntArrayRegion(array, 0, static_cast<jsize>(values->size()), values->data());
-  }
-  const jmethodID method = env->GetStaticMethodID(AvmClass(env), "SetTirePressure", "([I)I");
-  const int result = env->CallStaticIntMethod(AvmClass(env), method, array);
-  EXPECT_FALSE(HostJvmTakeException(env));
-  if (array != nullptr) {
-    env->DeleteLocalRef(array);
-  }
-  return result;
-}
-
-int GenPlate(int region, const char* text, int style) {
-  JNIEnv* env = StartJavaRenderer();
-  jstring string = text != nullptr ? env->NewStringUTF(text) : nullptr;
-  const jmethodID method =
-      env->GetStaticMethodID(AvmClass(env), "GenPlate", "(ILjava/lang/String;I)I");
-  const int result = env->CallStaticIntMethod(AvmClass(env), method, region, string, style);
-  EXPECT_FALSE(HostJvmTakeException(env));
-  if (string != nullptr) {
-    env->DeleteLocalRef(string);
-  }
-  return result;
-}
 
 // The 27 elements: pressures, temperatures, pressure alarms, leaks,
 // temperature alarms, battery flags (four each), pressure unit,
@@ -119,9 +78,9 @@ class TyreSetters : public ::testing::Test {
 TEST_F(TyreSetters, BeforeInitialisationBothAnswerMinusNine) {
   ASSERT_EQ(gBridge.initialised.load(), 0) << "must run before any initialisation";
   const std::vector<int> readings = Readings().Array();
-  EXPECT_EQ(SetTires(&readings), -9);
-  EXPECT_EQ(SetTires(nullptr), -9);
-  EXPECT_EQ(GenPlate(0, "AB1234", 0), -9);
+  EXPECT_EQ(JavaSetTirePressure(&readings), -9);
+  EXPECT_EQ(JavaSetTirePressure(nullptr), -9);
+  EXPECT_EQ(JavaGenPlate(0, "AB1234", 0), -9);
 }
 
 TEST_F(TyreSetters, ReadingsOutsideTheirRangesAreIgnored) {
@@ -137,7 +96,7 @@ TEST_F(TyreSetters, ReadingsOutsideTheirRangesAreIgnored) {
     r.pressureAlarm[t] = alarms[t];
   }
   const std::vector<int> e = r.Array();
-  EXPECT_EQ(SetTires(&e), 1);
+  EXPECT_EQ(JavaSetTirePressure(&e), 1);
   // The start values -1 and 100 stay where nothing valid arrived.
   EXPECT_EQ(std::vector<int>(scene_->tirePressure, scene_->tirePressure + 4),
             (std::vector<int>{-1, -1, 999, 0}));
@@ -153,9 +112,9 @@ TEST_F(TyreSetters, SameReadingsTwiceKeepThePanelsAndAStyleChangeDropsThemAll) {
   Initialise();
   Readings r;
   std::vector<int> e = r.Array();
-  ASSERT_EQ(SetTires(&e), 1);
+  ASSERT_EQ(JavaSetTirePressure(&e), 1);
   MarkAllReady();
-  ASSERT_EQ(SetTires(&e), 1);
+  ASSERT_EQ(JavaSetTirePressure(&e), 1);
   EXPECT_EQ(Ready(), (std::vector<int>{1, 1, 1, 1}));
 
   // Leak, alarms, battery and units are stored but mark nothing.
@@ -166,7 +125,7 @@ TEST_F(TyreSetters, SameReadingsTwiceKeepThePanelsAndAStyleChangeDropsThemAll) {
   r.pressureUnit = 2;
   r.temperatureUnit = 1;
   e = r.Array();
-  ASSERT_EQ(SetTires(&e), 1);
+  ASSERT_EQ(JavaSetTirePressure(&e), 1);
   EXPECT_EQ(Ready(), (std::vector<int>{1, 1, 1, 1}));
   EXPECT_EQ(scene_->tireLeak[2], 1);
   EXPECT_EQ(scene_->tireTempAlarm[1], 1);
@@ -177,7 +136,7 @@ TEST_F(TyreSetters, SameReadingsTwiceKeepThePanelsAndAStyleChangeDropsThemAll) {
 
   r.style = 1;
   e = r.Array();
-  ASSERT_EQ(SetTires(&e), 1);
+  ASSERT_EQ(JavaSetTirePressure(&e), 1);
   EXPECT_EQ(Ready(), (std::vector<int>{0, 0, 0, 0}));
   EXPECT_EQ(scene_->tirePanelStyle, 1);
 }
@@ -186,20 +145,20 @@ TEST_F(TyreSetters, HostileArraysAreRefusedWithoutStoringAnything) {
   Initialise();
   MarkAllReady();
   LogCapture log;
-  EXPECT_EQ(SetTires(nullptr), 0);
+  EXPECT_EQ(JavaSetTirePressure(nullptr), 0);
   Readings r;
   r.style = 2;
   r.pressure[0] = 100;
   std::vector<int> e = r.Array();
   for (std::size_t length : {std::size_t{0}, std::size_t{1}, std::size_t{26}}) {
     const std::vector<int> shorter(e.begin(), e.begin() + static_cast<long>(length));
-    EXPECT_EQ(SetTires(&shorter), 0) << length;
+    EXPECT_EQ(JavaSetTirePressure(&shorter), 0) << length;
   }
   std::vector<int> longer = e;
   longer.push_back(5);
-  EXPECT_EQ(SetTires(&longer), 0);
+  EXPECT_EQ(JavaSetTirePressure(&longer), 0);
   longer.resize(100000, 7);
-  EXPECT_EQ(SetTires(&longer), 0);
+  EXPECT_EQ(JavaSetTirePressure(&longer), 0);
   EXPECT_EQ(scene_->tirePressure[0], -1);
   EXPECT_EQ(scene_->tirePanelStyle, 0);
   EXPECT_EQ(Ready(), (std::vector<int>{1, 1, 1, 1}));
@@ -215,16 +174,16 @@ TEST_F(TyreSetters, GenPlateMakesThePictureAndAsksForItsReload) {
   ASSERT_FALSE(first.empty());
 
   // Style 3 and up, bad texts and a null text: 0, the picture untouched.
-  EXPECT_EQ(GenPlate(0, "AB1234", 3), 0);
-  EXPECT_EQ(GenPlate(0, "AB1234", -1), 0);
-  EXPECT_EQ(GenPlate(0, "AB12", 0), 0);
-  EXPECT_EQ(GenPlate(0, "AB 234", 1), 0);
-  EXPECT_EQ(GenPlate(12, "AB1234", 1), 0);
-  EXPECT_EQ(GenPlate(0, nullptr, 0), 0);
+  EXPECT_EQ(JavaGenPlate(0, "AB1234", 3), 0);
+  EXPECT_EQ(JavaGenPlate(0, "AB1234", -1), 0);
+  EXPECT_EQ(JavaGenPlate(0, "AB12", 0), 0);
+  EXPECT_EQ(JavaGenPlate(0, "AB 234", 1), 0);
+  EXPECT_EQ(JavaGenPlate(12, "AB1234", 1), 0);
+  EXPECT_EQ(JavaGenPlate(0, nullptr, 0), 0);
   EXPECT_EQ(ReadFile(platePath), first);
   EXPECT_EQ(scene_->plateReload, 0);
 
-  EXPECT_EQ(GenPlate(5, "kz4711", 1), 1);
+  EXPECT_EQ(JavaGenPlate(5, "kz4711", 1), 1);
   EXPECT_EQ(scene_->plateReload, 1);
   const cv::Mat plate = cv::imread(platePath, cv::IMREAD_UNCHANGED);
   EXPECT_EQ(plate.size(), cv::Size(80, 25));
@@ -250,7 +209,7 @@ TEST_F(TyreSetters, PanelReachesTheTyreTextureThroughJava) {
   r.temperature[2] = -12;
   r.leak[2] = 1;
   const std::vector<int> e = r.Array();
-  ASSERT_EQ(SetTires(&e), 1);
+  ASSERT_EQ(JavaSetTirePressure(&e), 1);
   ASSERT_EQ(scene_->tirePanelReady[2], 0);
   TakeLoadRequests();
   LoadIdentityMatrix4x4(scene_->viewMatrix);

@@ -83,7 +83,7 @@ void ExpectNv21MosaicFor(int32_t w, int32_t h, int32_t rowPadding, int32_t chrom
     frames[k] = RandomNv21(w, h, 100u + static_cast<uint32_t>(k) + static_cast<uint32_t>(w));
     order[k] = &frames[k];
     PaddedImage image = AsImage(frames[k], rowPadding, chromaGap);
-    OnComb(w, h, k, image.image);
+    ComposeCameraImage(w, h, k, image.image);
   }
   EXPECT_TRUE(ComposedBytes() == ExpectedNv21Mosaic(order, w, h))
       << w << "x" << h << " padding " << rowPadding << " gap " << chromaGap;
@@ -103,13 +103,49 @@ TEST_F(Composition, Nv21MosaicUsesThePlanesOwnStridesAndPointers) {
   ExpectNv21MosaicFor(321, 241, 3, 4096);
 }
 
+// The design's entry: only the first byte of a packed frame, in the open
+// set's format. Odd sizes take the raw file's rounded-up chroma rows.
+TEST_F(Composition, PackedFramesGivenByTheirFirstByteComposeTheSameMosaic) {
+  for (const auto& size : {std::pair<int, int>{64, 48}, {321, 241}}) {
+    const int w = size.first;
+    const int h = size.second;
+    ASSERT_TRUE(ResetComposition(w, h, AIMAGE_FORMAT_YUV_420_888));
+    Nv21Frame frames[4];
+    const Nv21Frame* order[4];
+    for (int k = 0; k < 4; ++k) {
+      frames[k] = RandomNv21(w, h, 900u + static_cast<uint32_t>(k));
+      order[k] = &frames[k];
+      OnComb(w, h, k, frames[k].bytes.data());
+    }
+    EXPECT_TRUE(ComposedBytes() == ExpectedNv21Mosaic(order, w, h)) << w << "x" << h;
+    EXPECT_TRUE(Pending());
+  }
+  ASSERT_TRUE(ResetComposition(10, 6, AIMAGE_FORMAT_RGBA_8888));
+  std::vector<uint8_t> rgba[4];
+  const std::vector<uint8_t>* order[4];
+  for (int k = 0; k < 4; ++k) {
+    rgba[k] = RandomBytes(10 * 6 * 4, 40u + static_cast<uint32_t>(k));
+    order[k] = &rgba[k];
+    OnComb(10, 6, k, rgba[k].data());
+  }
+  EXPECT_TRUE(ComposedBytes() == ExpectedRgbaMosaic(order, 10, 6));
+  // Another size than the open one, or no data: refused, nothing arrives.
+  ASSERT_TRUE(ResetComposition(10, 6, AIMAGE_FORMAT_RGBA_8888));
+  OnComb(10, 7, 0, rgba[0].data());
+  OnComb(1 << 30, 1 << 30, 1, rgba[0].data());
+  OnComb(10, 6, 2, nullptr);
+  EXPECT_EQ(RejectedFrames(0) + RejectedFrames(1) + RejectedFrames(2), 3u);
+  std::lock_guard<std::mutex> lock(gPreview_mutex);
+  EXPECT_EQ(mChEnable[0] + mChEnable[1] + mChEnable[2], 0);
+}
+
 TEST_F(Composition, SlotThreeChromaStartsAtRow1800Column1280For720p) {
   ASSERT_TRUE(ResetComposition(1280, 720, AIMAGE_FORMAT_YUV_420_888));
   EXPECT_EQ(dstComb.total() * dstComb.elemSize(), 5529600u);
   for (int k = 0; k < 4; ++k) {
     const uint8_t v = static_cast<uint8_t>(10 + k * 2);
     PaddedImage image = AsImage(ConstantNv21(1280, 720, 200, v, static_cast<uint8_t>(v + 1)));
-    OnComb(1280, 720, k, image.image);
+    ComposeCameraImage(1280, 720, k, image.image);
   }
   EXPECT_EQ(dstComb.at<uint8_t>(1800, 1280), 16);  // slot 3's first V
   EXPECT_EQ(dstComb.at<uint8_t>(1800, 1281), 17);  // and its U
@@ -143,7 +179,7 @@ TEST_F(Composition, RgbaMosaicIsByteExact) {
       image.planeCount = 1;
       image.planes[0] = {padded.data(), static_cast<int32_t>(stride * (h - 1) + w * 4),
                          static_cast<int32_t>(stride), 4};
-      OnComb(w, h, k, image);
+      ComposeCameraImage(w, h, k, image);
     }
     EXPECT_TRUE(ComposedBytes() == ExpectedRgbaMosaic(order, w, h)) << w << "x" << h;
   }
@@ -170,11 +206,11 @@ TEST_F(Composition, OtherChromaLayoutsArriveAsVuPairs) {
   planar.planes[0] = {luma.data(), w * h, w, 1};
   planar.planes[1] = {uPlane.data(), static_cast<int32_t>(uPlane.size()), w / 2, 1};
   planar.planes[2] = {vPlane.data(), static_cast<int32_t>(vPlane.size()), w / 2, 1};
-  OnComb(w, h, 0, planar);
+  ComposeCameraImage(w, h, 0, planar);
   CameraImage nv12 = planar;
   nv12.planes[1] = {uvPairs.data(), static_cast<int32_t>(uvPairs.size() - 1), w, 2};
   nv12.planes[2] = {uvPairs.data() + 1, static_cast<int32_t>(uvPairs.size() - 1), w, 2};
-  OnComb(w, h, 1, nv12);
+  ComposeCameraImage(w, h, 1, nv12);
   for (int y = 0; y < h / 2; ++y) {
     for (int x = 0; x < w; x += 2) {
       EXPECT_EQ(dstComb.at<uint8_t>(2 * h + y, x), 220);
@@ -190,26 +226,26 @@ TEST_F(Composition, FramesOfTheWrongSizeOrWithShortPlanesAreRefused) {
   ASSERT_TRUE(ResetComposition(64, 48, AIMAGE_FORMAT_YUV_420_888));
   const Nv21Frame big = RandomNv21(128, 96, 3);
   PaddedImage wrongSize = AsImage(big);
-  OnComb(128, 96, 0, wrongSize.image);  // reports its own size
-  OnComb(128, 96, 0, wrongSize.image);  // logged once per slot, not per frame
+  ComposeCameraImage(128, 96, 0, wrongSize.image);  // reports its own size
+  ComposeCameraImage(128, 96, 0, wrongSize.image);  // logged once per slot, not per frame
 
   const Nv21Frame right = RandomNv21(64, 48, 4);
   PaddedImage shortLuma = AsImage(right);
   shortLuma.image.planes[0].length -= 1;
-  OnComb(64, 48, 1, shortLuma.image);
+  ComposeCameraImage(64, 48, 1, shortLuma.image);
 
   PaddedImage shortChroma = AsImage(right);
   shortChroma.image.planes[1].length -= 1;
   shortChroma.image.planes[2].length -= 1;
-  OnComb(64, 48, 2, shortChroma.image);
+  ComposeCameraImage(64, 48, 2, shortChroma.image);
 
   PaddedImage narrowStride = AsImage(right);
   narrowStride.image.planes[0].rowStride = 32;  // rows would overlap
-  OnComb(64, 48, 3, narrowStride.image);
+  ComposeCameraImage(64, 48, 3, narrowStride.image);
 
   PaddedImage twoPlanes = AsImage(right);
   twoPlanes.image.planeCount = 2;
-  OnComb(64, 48, 3, twoPlanes.image);
+  ComposeCameraImage(64, 48, 3, twoPlanes.image);
 
   EXPECT_EQ(cv::countNonZero(dstComb), 0) << "a refused frame was written";
   EXPECT_EQ(RejectedFrames(0), 2u);
@@ -243,17 +279,17 @@ TEST_F(Composition, RgbaPlanesShortOfTheirLastPixelAreRefused) {
   };
   for (size_t missing : {1u, 3u}) {
     std::vector<uint8_t> shortPlane = RandomBytes(packed - missing, 21u);
-    OnComb(w, h, 0, imageOver(shortPlane, w * 4));
+    ComposeCameraImage(w, h, 0, imageOver(shortPlane, w * 4));
   }
   std::vector<uint8_t> ample = RandomBytes(packed * 2, 22u);
-  OnComb(w, h, 1, imageOver(ample, w * 4 - 3));  // each row would end inside the next
+  ComposeCameraImage(w, h, 1, imageOver(ample, w * 4 - 3));  // each row would end inside the next
   EXPECT_EQ(cv::countNonZero(dstComb.reshape(1)), 0) << "a refused frame was written";
   EXPECT_EQ(RejectedFrames(0), 2u);
   EXPECT_EQ(RejectedFrames(1), 1u);
 
   // The exact length is enough.
   std::vector<uint8_t> exact = RandomBytes(packed, 23u);
-  OnComb(w, h, 2, imageOver(exact, w * 4));
+  ComposeCameraImage(w, h, 2, imageOver(exact, w * 4));
   EXPECT_EQ(RejectedFrames(2), 0u);
   EXPECT_EQ(std::memcmp(dstComb.ptr(h), exact.data(), static_cast<size_t>(w) * 4), 0);
 }
@@ -264,11 +300,11 @@ TEST_F(Composition, OneWakePerCompleteSetAndRepeatsOnlyOverwriteTheirQuadrant) {
   const Nv21Frame second = ConstantNv21(8, 4, 9, 8, 7);
   PaddedImage a = AsImage(first);
   PaddedImage b = AsImage(second);
-  OnComb(8, 4, 0, a.image);
-  OnComb(8, 4, 1, a.image);
-  OnComb(8, 4, 2, a.image);
+  ComposeCameraImage(8, 4, 0, a.image);
+  ComposeCameraImage(8, 4, 1, a.image);
+  ComposeCameraImage(8, 4, 2, a.image);
   EXPECT_FALSE(Pending()) << "three cameras must not wake the worker";
-  OnComb(8, 4, 0, b.image);  // slot 0 again within the same set
+  ComposeCameraImage(8, 4, 0, b.image);  // slot 0 again within the same set
   EXPECT_FALSE(Pending());
   EXPECT_EQ(dstComb.at<uint8_t>(0, 0), 9);  // its quadrant took the newer frame
   EXPECT_EQ(dstComb.at<uint8_t>(0, 8), 1);  // slot 1's quadrant did not move
@@ -276,7 +312,7 @@ TEST_F(Composition, OneWakePerCompleteSetAndRepeatsOnlyOverwriteTheirQuadrant) {
     std::lock_guard<std::mutex> lock(gPreview_mutex);
     EXPECT_EQ(mChEnable[0] + mChEnable[1] + mChEnable[2] + mChEnable[3], 3);
   }
-  OnComb(8, 4, 3, a.image);
+  ComposeCameraImage(8, 4, 3, a.image);
   EXPECT_TRUE(Pending());
   std::lock_guard<std::mutex> lock(gPreview_mutex);
   EXPECT_EQ(mChEnable[0] + mChEnable[1] + mChEnable[2] + mChEnable[3], 0) << "flags not cleared";
@@ -288,7 +324,7 @@ TEST_F(Composition, UnknownFormatLogsEveryFrameWritesNothingAndStillCycles) {
   EXPECT_TRUE(dstComb.empty());
   PaddedImage a = AsImage(ConstantNv21(8, 4, 1, 2, 3));
   for (int k = 0; k < 4; ++k) {
-    OnComb(8, 4, k, a.image);
+    ComposeCameraImage(8, 4, k, a.image);
   }
   EXPECT_EQ(log.Count("qcam", "Error previewformat 42"), 4);
   EXPECT_TRUE(Pending());
