@@ -59,5 +59,9 @@ int AvmAttachGuideTrack(AvmTrack* track);
 // drawers created afterwards and for the attached one. Returns 1, -9 before
 // initialisation.
 int AvmSetTrackTextures(uint32_t main, uint32_t extraA, uint32_t extraB);
+// The view and projection matrices of the last frame (16 floats each), so
+// that the guide lines line up with the car the frame drew. Returns 1, 0
+// for a null pointer, -9 before initialisation.
+int AvmGetFrameMatrices(float* view, float* proj);
 
 }  // extern "C"

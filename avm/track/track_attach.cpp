@@ -1,5 +1,7 @@
 // How the app hands its guide track and the pictures of the lines to the
-// renderer. Both run on any thread, under the scene lock.
+// renderer, and takes the matrices of the frame to draw them with. All run
+// on any thread, under the scene lock.
+#include <cstring>
 #include <mutex>
 
 #include "avm/bridge/lifecycle.h"
@@ -39,5 +41,18 @@ extern "C" int AvmSetTrackTextures(uint32_t main, uint32_t extraA, uint32_t extr
   if (attached != nullptr && attached->drawer != nullptr) {
     attached->drawer->texture = static_cast<int32_t>(main);
   }
+  return 1;
+}
+
+extern "C" int AvmGetFrameMatrices(float* view, float* proj) {
+  if (!Initialised()) {
+    return kNotInitialised;
+  }
+  if (view == nullptr || proj == nullptr) {
+    return 0;
+  }
+  std::lock_guard<std::mutex> lock(gBridge.sceneMutex);
+  std::memcpy(view, pViewParam->viewMatrix, sizeof(pViewParam->viewMatrix));
+  std::memcpy(proj, pViewParam->projMatrix, sizeof(pViewParam->projMatrix));
   return 1;
 }

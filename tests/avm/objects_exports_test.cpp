@@ -46,7 +46,7 @@ std::set<std::string> DefinedNames(bool demangled) {
 TEST(ObjectsExports, PlainNamesOfTheRadarAndTrackHelpers) {
   const std::set<std::string> names = DefinedNames(false);
   for (const char* name : {"DrawRadar", "DrawRadarStatic", "AvmSetRadarTextures",
-                           "AvmAttachGuideTrack", "AvmSetTrackTextures", "MultMatrix4x4",
+                           "AvmAttachGuideTrack", "AvmSetTrackTextures", "AvmGetFrameMatrices", "MultMatrix4x4",
                            "LookAt", "Java_com_kestra_avm_AVM_SetObj"}) {
     EXPECT_EQ(names.count(name), 1u) << name;
   }

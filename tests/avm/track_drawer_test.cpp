@@ -301,3 +301,21 @@ TEST_F(TrackLine, ExtraSlotsUseTheExtraWidthAndTexture) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(GuideTrack, AppTakesTheFramesMatricesToLineUpItsLines) {
+  for (int i = 0; i < 16; ++i) {
+    scene_->viewMatrix[i] = static_cast<float>(i);
+    scene_->projMatrix[i] = static_cast<float>(100 + i);
+  }
+  float view[16] = {};
+  float proj[16] = {};
+  ASSERT_EQ(AvmGetFrameMatrices(view, proj), 1);
+  EXPECT_EQ(view[15], 15.0f);
+  EXPECT_EQ(proj[3], 103.0f);
+  EXPECT_EQ(AvmGetFrameMatrices(nullptr, proj), 0);
+  EXPECT_EQ(AvmGetFrameMatrices(view, nullptr), 0);
+}
+
+}  // namespace
