@@ -191,6 +191,10 @@ void TrackDrawer::draw(float* view, float* proj, int straight) {
   if (indexCount <= 0 || !slotDrawable_[slot] || program == 0) {
     return;
   }
+  // Outside mode A the caller's matrices are read: none, nothing to draw.
+  if (!modeA && (view == nullptr || proj == nullptr)) {
+    return;
+  }
   glDisable(GL_CULL_FACE);
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);

@@ -282,6 +282,13 @@ TEST_F(TrackLine, ModeADrawsInClipCoordinatesWhateverTheMatrices) {
   EXPECT_TRUE(Near(ClipPixel(0.0f), 0, 255, 0));
   EXPECT_TRUE(Near(ClipPixel(0.2f), 0, 255, 0));
   EXPECT_TRUE(Near(ClipPixel(0.3f), 0, 0, 0));
+  // Without mode A the matrices are needed: none given, nothing drawn.
+  scene_->trackModeA = 0;
+  TrackDrawer* drawer = track_->drawer;
+  glClear(GL_COLOR_BUFFER_BIT);
+  drawer->draw(nullptr, nullptr, 1);
+  EXPECT_TRUE(Near(ClipPixel(0.0f), 0, 0, 0));
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
 TEST_F(TrackLine, ExtraSlotsUseTheExtraWidthAndTexture) {
