@@ -11,6 +11,7 @@
 #include "avm/gl/car_sprite_draw.h"
 #include "avm/gl/object_draw.h"
 #include "avm/gl/scene_layers.h"
+#include "avm/include/avm_track.h"
 #include "avm/mesh/objmodel.h"
 #include "avm/sprites/state_sprites.h"
 #include "avm/sprites/whole_car_sprites.h"
@@ -335,8 +336,13 @@ int AvmSetTireAngle(float angle, int direction) {
     }
     scene->steerAngle = clamped;
     scene->reverseGear = direction;
-    // An attached guide track rebuilds its lines for the new steering; the
-    // track classes bring that mark with them (nothing attaches one yet).
+    // An attached guide track rebuilds its lines for the new steering.
+    // Nothing inside the renderer attaches one; while none is, there is
+    // nothing to mark.
+    AvmTrack* track = scene->guideTrack;
+    if (track != nullptr && track->drawer != nullptr) {
+      track->drawer->markGeometryDirty();
+    }
   }
   return 1;
 }

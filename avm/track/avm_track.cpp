@@ -1,0 +1,330 @@
+#include <cmath>
+#include <mutex>
+#include <new>
+
+#include "avm/bridge/scene_state.h"
+#include "avm/include/avm_track.h"
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr float kDefaultLineWidth = 5.0f;
+constexpr float kDefaultLineLength = 500.0f;
+constexpr float kDefaultParams[6] = {76.5f, 171.0f, -158.8f, 25.9f, 72.2f, 83.9f};
+// The start values of the scene's car size, for a track made before the
+// renderer is initialised.
+constexpr int32_t kDefaultCarWidth = 190;
+constexpr int32_t kDefaultCarLength = 523;
+// Line slots: main lines 0 and 1, extra lines 6 and 7, shifted per mode.
+constexpr int32_t kOuterSlot = 0;
+constexpr int32_t kInnerSlot = 1;
+constexpr int32_t kFirstExtraSlot = 6;
+constexpr int32_t kSecondExtraSlot = 7;
+// In track mode A the inner lines are drawn only for moderate steering.
+constexpr float kMildMainSteer = 20.0f;
+constexpr float kMildExtraSteer = 25.0f;
+
+bool Initialised() { return gBridge.initialised.load(std::memory_order_acquire) == 1; }
+
+float Degrees(float radians) { return static_cast<float>(radians / kPi * 180.0); }
+
+// What one operation needs of the scene, read once under the lock.
+struct TrackCall {
+  int32_t slotShift;
+  int32_t trackModeA;
+  bool extraLines;
+};
+
+TrackCall CallOf(const ViewParam* scene) {
+  TrackCall call{};
+  call.slotShift = scene->trackModeA != 0 ? 2 : (scene->trackModeB != 0 ? 4 : 0);
+  call.trackModeA = scene->trackModeA;
+  call.extraLines = scene->trackExtraLines == 1 || scene->trackExtraLines == 2;
+  return call;
+}
+
+bool MildSteering(const TrackCall& call, float steer, float limit) {
+  if (call.trackModeA == 0) {
+    return true;
+  }
+  return call.trackModeA == 1 && std::fabs(steer) < limit;
+}
+
+// The turning radius around the centre on the rear axle; not finite for a
+// car driving straight.
+float TurningRadius(float wheelbase, float steer) {
+  return static_cast<float>(wheelbase / std::tan(steer * kPi / 180.0));
+}
+
+struct ArcLine {
+  float startAngle;
+  float radius;
+  float length;
+  int32_t slot;
+};
+
+void DrawArc(TrackDrawer* drawer, float* view, float* proj, const ArcLine& line) {
+  drawer->startAngle = line.startAngle;
+  drawer->radius = line.radius;
+  drawer->length = line.length;
+  drawer->slot = line.slot;
+  drawer->draw(view, proj, 0);
+}
+
+void DrawBand(TrackDrawer* drawer, float* view, float* proj, float centerX, int32_t slot) {
+  drawer->centerX = centerX;
+  drawer->slot = slot;
+  drawer->draw(view, proj, 1);
+}
+
+// The operation's lines are current now: its mode's flag is cleared.
+void ClearModeFlag(TrackDrawer* drawer, const ViewParam* scene) {
+  if (scene->trackModeA != 0) {
+    drawer->geometryDirty[1] = false;
+  } else if (scene->trackModeB != 0) {
+    drawer->geometryDirty[2] = false;
+  } else {
+    drawer->geometryDirty[0] = false;
+  }
+}
+
+}  // namespace
+
+AvmTrack::AvmTrack()
+    : lineWidth(kDefaultLineWidth),
+      lineLength(kDefaultLineLength),
+      trackParams{},
+      carWidth(static_cast<float>(kDefaultCarWidth)),
+      carLength(static_cast<float>(kDefaultCarLength)),
+      wheelbase(0.0f),
+      sideOffset(0.0f),
+      drawer(nullptr) {
+  for (int i = 0; i < 6; ++i) {
+    trackParams[i] = kDefaultParams[i];
+  }
+  wheelbase = trackParams[1] - trackParams[2];
+  sideOffset = trackParams[3] / 3.0f;
+  std::lock_guard<std::mutex> lock(gBridge.sceneMutex);
+  if (Initialised() && pViewParam != nullptr) {
+    carWidth = static_cast<float>(pViewParam->carWidth);
+    carLength = static_cast<float>(pViewParam->carLength);
+  }
+  drawer = new (std::nothrow) TrackDrawer(lineWidth);
+}
+
+AvmTrack::~AvmTrack() {
+  {
+    std::lock_guard<std::mutex> lock(gBridge.sceneMutex);
+    // The steering commands must never mark a track that is gone.
+    if (pViewParam != nullptr && pViewParam->guideTrack == this) {
+      pViewParam->guideTrack = nullptr;
+    }
+  }
+  delete drawer;
+}
+
+void AvmTrack::SetTrackParams(float params[6]) {
+  if (params == nullptr) {
+    return;
+  }
+  lineLength = kDefaultLineLength;
+  for (int i = 0; i < 6; ++i) {
+    trackParams[i] = params[i];
+  }
+  {
+    std::lock_guard<std::mutex> lock(gBridge.sceneMutex);
+    if (Initialised() && pViewParam != nullptr) {
+      carWidth = static_cast<float>(pViewParam->carWidth);
+      carLength = static_cast<float>(pViewParam->carLength);
+    }
+  }
+  wheelbase = params[1] - params[2];
+  sideOffset = params[3] / 3.0f;
+}
+
+void AvmTrack::FrontLeft(float* view, float* proj, float steer) {
+  if (drawer == nullptr || !Initialised()) {
+    return;
+  }
+  std::lock_guard<std::mutex> lock(gBridge.sceneMutex);
+  const ViewParam* scene = pViewParam;
+  const float R = TurningRadius(wheelbase, steer);
+  if (scene == nullptr || !std::isfinite(R)) {
+    return;
+  }
+  const TrackCall call = CallOf(scene);
+  const float W = carWidth;
+  const float wb = wheelbase;
+  const float q = sideOffset;
+  const float ew = trackParams[3];
+  const float len = lineLength;
+  drawer->direction = 1.0f;
+  drawer->centerY = trackParams[2];
+  drawer->centerX = -(R - W * 0.5f);
+
+  float a = std::atan(wb / (R + q));
+  DrawArc(drawer, view, proj,
+          {Degrees(a), wb / std::sin(a), len * (std::sin(a) + 1.0f), kOuterSlot + call.slotShift});
+  if (MildSteering(call, steer, kMildMainSteer)) {
+    a = std::atan(wb * 0.5f / (R - W - q));
+    DrawArc(drawer, view, proj,
+            {Degrees(a), wb * 0.5f / std::sin(a) - lineWidth * 0.5f,
+             len * (std::cos(a) * 0.5f + 1.0f), kInnerSlot + call.slotShift});
+  }
+  if (call.extraLines) {
+    drawer->extraWidth = ew;
+    a = std::atan(wb / (R - ew * 0.5f));
+    DrawArc(drawer, view, proj,
+            {Degrees(a), wb / std::sin(a), len * (std::sin(a) + 1.0f),
+             kFirstExtraSlot + call.slotShift});
+    if (MildSteering(call, steer, kMildExtraSteer)) {
+      a = std::atan(wb / (R - W + ew * 0.5f));
+      DrawArc(drawer, view, proj,
+              {Degrees(a), wb / std::sin(a), len * (std::sin(a) + 1.0f),
+               kSecondExtraSlot + call.slotShift});
+    }
+  }
+  ClearModeFlag(drawer, scene);
+}
+
+void AvmTrack::FrontRight(float* view, float* proj, float steer) {
+  if (drawer == nullptr || !Initialised()) {
+    return;
+  }
+  std::lock_guard<std::mutex> lock(gBridge.sceneMutex);
+  const ViewParam* scene = pViewParam;
+  const float R = TurningRadius(wheelbase, steer);
+  if (scene == nullptr || !std::isfinite(R)) {
+    return;
+  }
+  const TrackCall call = CallOf(scene);
+  const float W = carWidth;
+  const float wb = wheelbase;
+  const float q = sideOffset;
+  const float ew = trackParams[3];
+  const float len = lineLength;
+  drawer->direction = -1.0f;
+  drawer->centerY = trackParams[2];
+  drawer->centerX = R - W * 0.5f;
+
+  float a = std::atan(wb / (R + q));
+  DrawArc(drawer, view, proj,
+          {180.0f - Degrees(a), wb / std::sin(a) + lineWidth * 0.5f, len * (std::sin(a) + 1.0f),
+           kOuterSlot + call.slotShift});
+  if (MildSteering(call, steer, kMildMainSteer)) {
+    // This one angle is taken in double, as the lines were first laid out.
+    a = static_cast<float>(std::atan(static_cast<double>(wb * 0.5f / (R - W - q))));
+    DrawArc(drawer, view, proj,
+            {180.0f - Degrees(a), wb * 0.5f / std::sin(a), len * (std::cos(a) * 0.5f + 1.0f),
+             kInnerSlot + call.slotShift});
+  }
+  if (call.extraLines) {
+    drawer->extraWidth = ew;
+    a = std::atan(wb / (R - ew * 0.5f));
+    DrawArc(drawer, view, proj,
+            {180.0f - Degrees(a), wb / std::sin(a), len * (std::sin(a) + 1.0f),
+             kFirstExtraSlot + call.slotShift});
+    if (MildSteering(call, steer, kMildExtraSteer)) {
+      a = std::atan(wb / (R - W + ew * 0.5f));
+      DrawArc(drawer, view, proj,
+              {180.0f - Degrees(a), wb / std::sin(a), len * (std::sin(a) + 1.0f),
+               kSecondExtraSlot + call.slotShift});
+    }
+  }
+  ClearModeFlag(drawer, scene);
+}
+
+namespace {
+
+// The rear arcs of both sides: left runs clockwise from 0 degrees, right
+// anticlockwise from 180 degrees around a centre on the other side.
+void DrawRearArcs(AvmTrack* track, float* view, float* proj, float steer, bool left) {
+  TrackDrawer* drawer = track->drawer;
+  const ViewParam* scene = pViewParam;
+  const float R = TurningRadius(track->wheelbase, steer);
+  if (scene == nullptr || !std::isfinite(R)) {
+    return;
+  }
+  const TrackCall call = CallOf(scene);
+  const float W = track->carWidth;
+  const float L = track->carLength;
+  const float q = track->sideOffset;
+  const float ry = track->trackParams[2];
+  const float ew = track->trackParams[3];
+  const float p4 = track->trackParams[4];
+  const float len = track->lineLength;
+  drawer->direction = left ? -1.0f : 1.0f;
+  drawer->centerY = ry;
+  drawer->centerX = left ? -(R - W * 0.5f) : R - W * 0.5f;
+  const float flat = left ? 0.0f : 180.0f;
+
+  const float d = static_cast<float>((L * 0.5 - ry) - p4 * 0.5);
+  const float g = std::atan(d / (R + q));
+  DrawArc(drawer, view, proj, {flat, R - W - q, len, kOuterSlot + call.slotShift});
+  DrawArc(drawer, view, proj,
+          {left ? Degrees(g) : 180.0f - Degrees(g), d / std::sin(g),
+           (d + len) * (std::sin(g) * 0.25f + 1.0f), kInnerSlot + call.slotShift});
+  if (call.extraLines) {
+    drawer->extraWidth = ew;
+    DrawArc(drawer, view, proj, {flat, R - W + ew * 0.5f, len, kFirstExtraSlot + call.slotShift});
+    DrawArc(drawer, view, proj, {flat, R - ew * 0.5f, len, kSecondExtraSlot + call.slotShift});
+  }
+  ClearModeFlag(drawer, scene);
+}
+
+// The straight bands beside the car's sides, starting at y = startY.
+void DrawStraightBands(AvmTrack* track, float* view, float* proj, float startY) {
+  TrackDrawer* drawer = track->drawer;
+  const ViewParam* scene = pViewParam;
+  if (scene == nullptr) {
+    return;
+  }
+  const TrackCall call = CallOf(scene);
+  const float W = track->carWidth;
+  const float q = track->sideOffset;
+  const float ew = track->trackParams[3];
+  drawer->centerY = startY;
+  drawer->length = track->lineLength;
+  DrawBand(drawer, view, proj, -W * 0.5f - q, kOuterSlot + call.slotShift);
+  DrawBand(drawer, view, proj, W * 0.5f + q, kInnerSlot + call.slotShift);
+  if (call.extraLines) {
+    drawer->extraWidth = ew;
+    DrawBand(drawer, view, proj, -(W - 10.0f - ew) * 0.5f, kFirstExtraSlot + call.slotShift);
+    DrawBand(drawer, view, proj, (W - 10.0f - ew) * 0.5f, kSecondExtraSlot + call.slotShift);
+  }
+  ClearModeFlag(drawer, scene);
+}
+
+}  // namespace
+
+void AvmTrack::BackLeft(float* view, float* proj, float steer) {
+  if (drawer == nullptr || !Initialised()) {
+    return;
+  }
+  std::lock_guard<std::mutex> lock(gBridge.sceneMutex);
+  DrawRearArcs(this, view, proj, steer, true);
+}
+
+void AvmTrack::BackRight(float* view, float* proj, float steer) {
+  if (drawer == nullptr || !Initialised()) {
+    return;
+  }
+  std::lock_guard<std::mutex> lock(gBridge.sceneMutex);
+  DrawRearArcs(this, view, proj, steer, false);
+}
+
+void AvmTrack::Front(float* view, float* proj) {
+  if (drawer == nullptr || !Initialised()) {
+    return;
+  }
+  std::lock_guard<std::mutex> lock(gBridge.sceneMutex);
+  DrawStraightBands(this, view, proj, trackParams[1]);
+}
+
+void AvmTrack::Back(float* view, float* proj) {
+  if (drawer == nullptr || !Initialised()) {
+    return;
+  }
+  std::lock_guard<std::mutex> lock(gBridge.sceneMutex);
+  DrawStraightBands(this, view, proj, -trackParams[1]);
+}
