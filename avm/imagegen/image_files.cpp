@@ -28,7 +28,10 @@ bool PngHeaderAcceptable(const std::vector<uint8_t>& bytes) {
   }
   const int64_t width = BigEndian32(bytes.data() + 16);
   const int64_t height = BigEndian32(bytes.data() + 20);
-  return width > 0 && height > 0 && width * height <= kMaxGlyphPixels;
+  // Each side is up to 2^32 - 1 here: bounded one by one first, so that the
+  // product cannot overflow.
+  return width > 0 && height > 0 && width <= kMaxGlyphPixels && height <= kMaxGlyphPixels &&
+         width * height <= kMaxGlyphPixels;
 }
 
 bool WriteAll(int fd, const uint8_t* bytes, std::size_t size) {

@@ -64,7 +64,10 @@ bool PngSizeAcceptable(const std::vector<uint8_t>& bytes) {
   }
   const int64_t width = BigEndian32(bytes.data() + 16);
   const int64_t height = BigEndian32(bytes.data() + 20);
-  return width > 0 && height > 0 && width * height <= kMaxSpritePixels;
+  // Each side is up to 2^32 - 1 here: bounded one by one first, so that the
+  // product cannot overflow.
+  return width > 0 && height > 0 && width <= kMaxSpritePixels && height <= kMaxSpritePixels &&
+         width * height <= kMaxSpritePixels;
 }
 
 // Brings a decoded image to 8-bit B, G, R, A with continuous rows.
