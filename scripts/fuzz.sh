@@ -68,6 +68,14 @@ fi
 # the image codec its caches for the life of the process by design.
 export ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0:abort_on_error=1:allocator_may_return_null=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+# The harnesses write their input to a file for every execution (the
+# readers take paths): a memory-backed scratch folder keeps that from
+# dominating, and it is removed when the run ends.
+scratch_base=/dev/shm
+if [ ! -w "$scratch_base" ]; then scratch_base="$root/$tree"; fi
+export TMPDIR
+TMPDIR=$(mktemp -d "$scratch_base/avm-fuzz-run.XXXXXX")
+trap 'rm -rf "$TMPDIR"' EXIT
 failed=()
 printf '%-16s %12s %10s %8s %8s %s\n' target executions exec/s cov ft result
 for target in "${targets[@]}"; do
