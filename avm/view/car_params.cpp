@@ -60,15 +60,14 @@ bool AllFinite(const float* values, std::size_t count) {
 // from a damaged file would blank the whole view. Such a table counts as not
 // read, and is cleared so that its fallback starts from zeros.
 bool ReadFloatTable(FILE* file, float* table, std::size_t count, const char* name) {
-  if (!ReadTable(file, table, count * sizeof(float))) {
-    return false;
-  }
+  // A short read still leaves its first values in the table.
+  const bool read = ReadTable(file, table, count * sizeof(float));
   if (!AllFinite(table, count)) {
     AVM_LOGI("------%s not finite!", name);
     std::memset(table, 0, count * sizeof(float));
     return false;
   }
-  return true;
+  return read;
 }
 
 // The sprite rectangles have no fallback of their own: a rectangle holding
