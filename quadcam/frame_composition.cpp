@@ -66,6 +66,11 @@ void Reject(int32_t slot, const char* why, const CameraImage& image) {
 // interleaved sample by sample.
 void ComposeChroma(const CameraImage& image, uint8_t* dst, size_t dstStride, int32_t w,
                    int32_t rows) {
+  // A camera one row high has no chroma rows, and its chroma planes may be
+  // absent (null): there is nothing to compare or copy.
+  if (rows <= 0) {
+    return;
+  }
   const ImagePlane& u = image.planes[1];
   const ImagePlane& v = image.planes[2];
   if (v.pixelStride == 2 && u.pixelStride == 2 && u.data == v.data + 1 &&
