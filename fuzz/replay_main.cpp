@@ -59,6 +59,7 @@ TEST(FuzzRegressions, EveryKeptInputPassesItsHarness) {
     }
   }
   EXPECT_GT(replayed, 0) << "no regression input found below " << AVM_FUZZ_REGRESSIONS;
+  fuzz::RemoveTree(fuzz::ScratchDirectory());
 }
 
 }  // namespace
