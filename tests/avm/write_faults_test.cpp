@@ -115,7 +115,7 @@ class WriteFaultsTest : public ::testing::Test {
   int tried_ = 0;
 };
 
-TEST_F(WriteFaultsTest, UnpackingFailsCleanlyAndARetryUnpacksEverything) {
+TEST_F(WriteFaultsTest, AFailedUnpackLeavesEveryFileWholeAndARetryUnpacksEverything) {
   const std::map<std::string, std::string> files = {
       {"demo/params.bin", std::string(1500, 'p')},
       {"demo/color/a/0.kes", std::string(3000, 'a')},
@@ -134,11 +134,26 @@ TEST_F(WriteFaultsTest, UnpackingFailsCleanlyAndARetryUnpacksEverything) {
   WriteFile(packagePath, package);
   WriteFile(bystander, "stored elsewhere");
   ASSERT_EQ(mkdir(destination.c_str(), 0755), 0);
+  // The car of an earlier unpack, every file with other bytes.
+  const auto oldContent = [](const std::string& name) { return "an earlier unpack of " + name; };
+  ASSERT_EQ(UnpackFiles(packagePath.c_str(), destination.c_str()), kUnpackDone);
+  const auto restoreOldCar = [&] {
+    for (const auto& [name, data] : files) {
+      WriteFile(destination + name, oldContent(name));
+    }
+  };
   int result = 0;
   ForEveryFault(
-      root_, [] {}, [&] { result = UnpackFiles(packagePath.c_str(), destination.c_str()); },
+      destination, restoreOldCar,
+      [&] { result = UnpackFiles(packagePath.c_str(), destination.c_str()); },
       [&](int nth, int error) {
         EXPECT_EQ(result, kUnpackDamaged) << "operation " << nth << ", errno " << error;
+        for (const auto& [name, data] : files) {
+          const std::string now = ReadFile(destination + name);
+          EXPECT_TRUE(now == data || now == oldContent(name))
+              << name << " is cut after operation " << nth << ", errno " << error;
+          EXPECT_FALSE(Exists(destination + name + ".part")) << name;
+        }
         EXPECT_TRUE(ReadFile(packagePath) == package);
         EXPECT_TRUE(ReadFile(bystander) == "stored elsewhere");
         ASSERT_EQ(UnpackFiles(packagePath.c_str(), destination.c_str()), kUnpackDone);
@@ -146,7 +161,7 @@ TEST_F(WriteFaultsTest, UnpackingFailsCleanlyAndARetryUnpacksEverything) {
           EXPECT_TRUE(ReadFile(destination + name) == data) << name << " after the retry";
         }
       });
-  EXPECT_GE(tried_, 2 * 6);  // at least an open and a write per file
+  EXPECT_GE(tried_, 2 * 9);  // an open, a write and a rename per file
 }
 
 TEST_F(WriteFaultsTest, ASavedConfigurationIsReplacedWholeOrNotAtAll) {

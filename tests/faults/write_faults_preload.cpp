@@ -278,4 +278,17 @@ int rename(const char* from, const char* to) {
   return realRename(from, to);
 }
 
+int renameat(int fromDir, const char* from, int toDir, const char* to) {
+  using RenameAt = int (*)(int, const char*, int, const char*);
+  static const RenameAt realRenameAt = Next<RenameAt>("renameat");
+  {
+    std::lock_guard<std::mutex> lock(gMutex);
+    if ((UnderPrefix(Resolve(toDir, to)) || UnderPrefix(Resolve(fromDir, from))) &&
+        CountAndDecide()) {
+      return -1;
+    }
+  }
+  return realRenameAt(fromDir, from, toDir, to);
+}
+
 }  // extern "C"
