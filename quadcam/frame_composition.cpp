@@ -81,11 +81,14 @@ void ComposeChroma(const CameraImage& image, uint8_t* dst, size_t dstStride, int
   }
   for (int32_t y = 0; y < rows; ++y) {
     uint8_t* out = dst + static_cast<size_t>(y) * dstStride;
-    const uint8_t* vRow = v.data + static_cast<int64_t>(y) * v.rowStride;
-    const uint8_t* uRow = u.data + static_cast<int64_t>(y) * u.rowStride;
+    // Offsets rather than row pointers: a quadrant one pixel wide takes no
+    // U sample, and its U plane may be absent (null) with any stride.
+    const int64_t vRow = static_cast<int64_t>(y) * v.rowStride;
+    const int64_t uRow = static_cast<int64_t>(y) * u.rowStride;
     for (int32_t i = 0; i < w; ++i) {
       const int64_t sample = i / 2;
-      out[i] = (i & 1) == 0 ? vRow[sample * v.pixelStride] : uRow[sample * u.pixelStride];
+      out[i] = (i & 1) == 0 ? v.data[vRow + sample * v.pixelStride]
+                            : u.data[uRow + sample * u.pixelStride];
     }
   }
 }

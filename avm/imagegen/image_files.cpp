@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <opencv2/imgcodecs.hpp>
 #include <string>
@@ -18,6 +19,24 @@ namespace {
 uint32_t BigEndian32(const uint8_t* bytes) {
   return (static_cast<uint32_t>(bytes[0]) << 24) | (static_cast<uint32_t>(bytes[1]) << 16) |
          (static_cast<uint32_t>(bytes[2]) << 8) | static_cast<uint32_t>(bytes[3]);
+}
+
+// BMP states its size in the header as well (int32 width at 18, height at
+// 22, negative for top-down rows); the decoder would allocate it before
+// reading a pixel.
+bool BmpSizeAcceptable(const std::vector<uint8_t>& bytes, int64_t limit) {
+  if (bytes.size() < 26 || bytes[0] != 'B' || bytes[1] != 'M') {
+    return true;
+  }
+  const auto le32 = [&bytes](std::size_t at) {
+    return static_cast<int32_t>(static_cast<uint32_t>(bytes[at]) |
+                                (static_cast<uint32_t>(bytes[at + 1]) << 8) |
+                                (static_cast<uint32_t>(bytes[at + 2]) << 16) |
+                                (static_cast<uint32_t>(bytes[at + 3]) << 24));
+  };
+  const int64_t width = std::abs(static_cast<int64_t>(le32(18)));
+  const int64_t height = std::abs(static_cast<int64_t>(le32(22)));
+  return width <= limit && height <= limit && width * height <= limit;
 }
 
 // A PNG header names the picture's size before the decoder allocates it.
@@ -109,7 +128,7 @@ cv::Mat DecodeStoredPicture(const char* path) {
       std::memcmp(bytes.data(), kConvertedImageMagic, kSignatureBytes) == 0) {
     std::memcpy(bytes.data(), kPngSignature, kSignatureBytes);
   }
-  if (bytes.empty() || !PngHeaderAcceptable(bytes)) {
+  if (bytes.empty() || !PngHeaderAcceptable(bytes) || !BmpSizeAcceptable(bytes, kMaxGlyphPixels)) {
     return cv::Mat();
   }
   try {

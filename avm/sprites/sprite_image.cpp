@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
@@ -53,6 +54,24 @@ bool ReadWholeFile(const char* path, std::vector<uint8_t>* bytes) {
 uint32_t BigEndian32(const uint8_t* bytes) {
   return (static_cast<uint32_t>(bytes[0]) << 24) | (static_cast<uint32_t>(bytes[1]) << 16) |
          (static_cast<uint32_t>(bytes[2]) << 8) | static_cast<uint32_t>(bytes[3]);
+}
+
+// BMP states its size in the header as well (int32 width at 18, height at
+// 22, negative for top-down rows); the decoder would allocate it before
+// reading a pixel.
+bool BmpSizeAcceptable(const std::vector<uint8_t>& bytes, int64_t limit) {
+  if (bytes.size() < 26 || bytes[0] != 'B' || bytes[1] != 'M') {
+    return true;
+  }
+  const auto le32 = [&bytes](std::size_t at) {
+    return static_cast<int32_t>(static_cast<uint32_t>(bytes[at]) |
+                                (static_cast<uint32_t>(bytes[at + 1]) << 8) |
+                                (static_cast<uint32_t>(bytes[at + 2]) << 16) |
+                                (static_cast<uint32_t>(bytes[at + 3]) << 24));
+  };
+  const int64_t width = std::abs(static_cast<int64_t>(le32(18)));
+  const int64_t height = std::abs(static_cast<int64_t>(le32(22)));
+  return width <= limit && height <= limit && width * height <= limit;
 }
 
 // For PNG streams the header states the size before any pixel is
@@ -119,7 +138,7 @@ cv::Mat DecodeSpriteBytes(std::vector<uint8_t>& bytes) {
       std::memcmp(bytes.data(), kConvertedImageMagic, kSignatureBytes) == 0) {
     std::memcpy(bytes.data(), kPngSignature, kSignatureBytes);
   }
-  if (bytes.empty() || !PngSizeAcceptable(bytes)) {
+  if (bytes.empty() || !PngSizeAcceptable(bytes) || !BmpSizeAcceptable(bytes, kMaxSpritePixels)) {
     return cv::Mat();
   }
   try {
