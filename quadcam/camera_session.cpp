@@ -6,6 +6,8 @@
 
 #include <media/NdkImage.h>
 
+#include <mutex>
+
 #include "quadcam/frame_composition.h"
 #include "quadcam/output_worker.h"
 #include "quadcam/qcam_log.h"
@@ -142,13 +144,26 @@ void closeCameras() {
   t.idList = nullptr;
 }
 
+// Java may call openCamera and closeCamera from any thread, even two at
+// once: the set's objects are made and freed by one of them at a time, or
+// two closes free the same objects.
+std::mutex gSetMutex;
+
+void CloseCameraSetLocked() {
+  StopOutputWorker();
+  closeCameras();
+  gSetOpen = false;
+  QCAM_LOGD("exit cam");
+}
+
 }  // namespace
 
 void OpenCameraSet(int32_t width, int32_t height) {
+  std::lock_guard<std::mutex> lock(gSetMutex);
   if (gSetOpen) {
     // One camera table per process: the running set goes first.
     QCAM_LOGD("openCamera while open: closing the running set first");
-    CloseCameraSet();
+    CloseCameraSetLocked();
   }
   if (width <= 0 || height <= 0 || width > kMaxCameraSide || height > kMaxCameraSide) {
     QCAM_LOGE("openCamera: camera size %dx%d refused", width, height);
@@ -163,8 +178,6 @@ void OpenCameraSet(int32_t width, int32_t height) {
 }
 
 void CloseCameraSet() {
-  StopOutputWorker();
-  closeCameras();
-  gSetOpen = false;
-  QCAM_LOGD("exit cam");
+  std::lock_guard<std::mutex> lock(gSetMutex);
+  CloseCameraSetLocked();
 }

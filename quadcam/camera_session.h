@@ -25,7 +25,7 @@ struct CameraTable {
   CameraSlot slots[4];
 };
 
-// Written only by OpenCameraSet/CloseCameraSet, which Java must not overlap.
+// Written only by OpenCameraSet/CloseCameraSet, which serialise each other.
 extern CameraTable cameraTable;
 
 // Slot k opens the camera at this position of the platform's list.

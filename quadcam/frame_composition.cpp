@@ -61,6 +61,11 @@ void Reject(int32_t slot, const char* why, const CameraImage& image) {
 // interleaved sample by sample.
 void ComposeChroma(const CameraImage& image, uint8_t* dst, size_t dstStride, int32_t w,
                    int32_t rows) {
+  // A camera one row high has no chroma rows, and its chroma planes may be
+  // absent (null): there is nothing to compare or copy.
+  if (rows <= 0) {
+    return;
+  }
   const ImagePlane& u = image.planes[1];
   const ImagePlane& v = image.planes[2];
   if (v.pixelStride == 2 && u.pixelStride == 2 && u.data == v.data + 1 &&
@@ -71,11 +76,14 @@ void ComposeChroma(const CameraImage& image, uint8_t* dst, size_t dstStride, int
   }
   for (int32_t y = 0; y < rows; ++y) {
     uint8_t* out = dst + static_cast<size_t>(y) * dstStride;
-    const uint8_t* vRow = v.data + static_cast<int64_t>(y) * v.rowStride;
-    const uint8_t* uRow = u.data + static_cast<int64_t>(y) * u.rowStride;
+    // Offsets rather than row pointers: a quadrant one pixel wide takes no
+    // U sample, and its U plane may be absent (null) with any stride.
+    const int64_t vRow = static_cast<int64_t>(y) * v.rowStride;
+    const int64_t uRow = static_cast<int64_t>(y) * u.rowStride;
     for (int32_t i = 0; i < w; ++i) {
       const int64_t sample = i / 2;
-      out[i] = (i & 1) == 0 ? vRow[sample * v.pixelStride] : uRow[sample * u.pixelStride];
+      out[i] = (i & 1) == 0 ? v.data[vRow + sample * v.pixelStride]
+                            : u.data[uRow + sample * u.pixelStride];
     }
   }
 }

@@ -128,7 +128,18 @@ class EntryWriter {
     if (dirFd < 0) {
       return false;
     }
-    const int fd = openat(dirFd, name + componentStart,
+    // The data goes to "<file>.part" beside the file and is renamed over it
+    // only once complete: a full or failing disk then leaves the file of the
+    // previous unpack whole instead of cut (the car keeps working until the
+    // next unpack succeeds). Only a plain file is replaced: a link, folder
+    // or device planted at the name fails the entry.
+    const char* leaf = name + componentStart;
+    struct stat existing;
+    if (fstatat(dirFd, leaf, &existing, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISREG(existing.st_mode)) {
+      return false;
+    }
+    const std::string part = std::string(leaf) + ".part";
+    const int fd = openat(dirFd, part.c_str(),
                           O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
     if (fd < 0) {
       return false;
@@ -144,7 +155,11 @@ class EntryWriter {
       done += written ? static_cast<std::size_t>(wrote) : 0;
     }
     const bool closed = close(fd) == 0;
-    return written && closed;
+    if (written && closed && renameat(dirFd, part.c_str(), dirFd, leaf) == 0) {
+      return true;
+    }
+    unlinkat(dirFd, part.c_str(), 0);
+    return false;
   }
 
  private:

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <opencv2/imgcodecs.hpp>
 #include <string>
@@ -20,6 +21,24 @@ uint32_t BigEndian32(const uint8_t* bytes) {
          (static_cast<uint32_t>(bytes[2]) << 8) | static_cast<uint32_t>(bytes[3]);
 }
 
+// BMP states its size in the header as well (int32 width at 18, height at
+// 22, negative for top-down rows); the decoder would allocate it before
+// reading a pixel.
+bool BmpSizeAcceptable(const std::vector<uint8_t>& bytes, int64_t limit) {
+  if (bytes.size() < 26 || bytes[0] != 'B' || bytes[1] != 'M') {
+    return true;
+  }
+  const auto le32 = [&bytes](std::size_t at) {
+    return static_cast<int32_t>(static_cast<uint32_t>(bytes[at]) |
+                                (static_cast<uint32_t>(bytes[at + 1]) << 8) |
+                                (static_cast<uint32_t>(bytes[at + 2]) << 16) |
+                                (static_cast<uint32_t>(bytes[at + 3]) << 24));
+  };
+  const int64_t width = std::abs(static_cast<int64_t>(le32(18)));
+  const int64_t height = std::abs(static_cast<int64_t>(le32(22)));
+  return width <= limit && height <= limit && width * height <= limit;
+}
+
 // A PNG header names the picture's size before the decoder allocates it.
 bool PngHeaderAcceptable(const std::vector<uint8_t>& bytes) {
   if (bytes.size() < 24 || std::memcmp(bytes.data(), kPngSignature, kSignatureBytes) != 0 ||
@@ -28,7 +47,10 @@ bool PngHeaderAcceptable(const std::vector<uint8_t>& bytes) {
   }
   const int64_t width = BigEndian32(bytes.data() + 16);
   const int64_t height = BigEndian32(bytes.data() + 20);
-  return width > 0 && height > 0 && width * height <= kMaxGlyphPixels;
+  // Each side is up to 2^32 - 1 here: bounded one by one first, so that the
+  // product cannot overflow.
+  return width > 0 && height > 0 && width <= kMaxGlyphPixels && height <= kMaxGlyphPixels &&
+         width * height <= kMaxGlyphPixels;
 }
 
 bool WriteAll(int fd, const uint8_t* bytes, std::size_t size) {
@@ -106,7 +128,7 @@ cv::Mat DecodeStoredPicture(const char* path) {
       std::memcmp(bytes.data(), kConvertedImageMagic, kSignatureBytes) == 0) {
     std::memcpy(bytes.data(), kPngSignature, kSignatureBytes);
   }
-  if (bytes.empty() || !PngHeaderAcceptable(bytes)) {
+  if (bytes.empty() || !PngHeaderAcceptable(bytes) || !BmpSizeAcceptable(bytes, kMaxGlyphPixels)) {
     return cv::Mat();
   }
   try {

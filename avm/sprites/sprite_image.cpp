@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
@@ -55,6 +56,24 @@ uint32_t BigEndian32(const uint8_t* bytes) {
          (static_cast<uint32_t>(bytes[2]) << 8) | static_cast<uint32_t>(bytes[3]);
 }
 
+// BMP states its size in the header as well (int32 width at 18, height at
+// 22, negative for top-down rows); the decoder would allocate it before
+// reading a pixel.
+bool BmpSizeAcceptable(const std::vector<uint8_t>& bytes, int64_t limit) {
+  if (bytes.size() < 26 || bytes[0] != 'B' || bytes[1] != 'M') {
+    return true;
+  }
+  const auto le32 = [&bytes](std::size_t at) {
+    return static_cast<int32_t>(static_cast<uint32_t>(bytes[at]) |
+                                (static_cast<uint32_t>(bytes[at + 1]) << 8) |
+                                (static_cast<uint32_t>(bytes[at + 2]) << 16) |
+                                (static_cast<uint32_t>(bytes[at + 3]) << 24));
+  };
+  const int64_t width = std::abs(static_cast<int64_t>(le32(18)));
+  const int64_t height = std::abs(static_cast<int64_t>(le32(22)));
+  return width <= limit && height <= limit && width * height <= limit;
+}
+
 // For PNG streams the header states the size before any pixel is
 // allocated: refuse images the renderer could never want.
 bool PngSizeAcceptable(const std::vector<uint8_t>& bytes) {
@@ -64,7 +83,10 @@ bool PngSizeAcceptable(const std::vector<uint8_t>& bytes) {
   }
   const int64_t width = BigEndian32(bytes.data() + 16);
   const int64_t height = BigEndian32(bytes.data() + 20);
-  return width > 0 && height > 0 && width * height <= kMaxSpritePixels;
+  // Each side is up to 2^32 - 1 here: bounded one by one first, so that the
+  // product cannot overflow.
+  return width > 0 && height > 0 && width <= kMaxSpritePixels && height <= kMaxSpritePixels &&
+         width * height <= kMaxSpritePixels;
 }
 
 // Brings a decoded image to 8-bit B, G, R, A with continuous rows.
@@ -116,7 +138,7 @@ cv::Mat DecodeSpriteBytes(std::vector<uint8_t>& bytes) {
       std::memcmp(bytes.data(), kConvertedImageMagic, kSignatureBytes) == 0) {
     std::memcpy(bytes.data(), kPngSignature, kSignatureBytes);
   }
-  if (bytes.empty() || !PngSizeAcceptable(bytes)) {
+  if (bytes.empty() || !PngSizeAcceptable(bytes) || !BmpSizeAcceptable(bytes, kMaxSpritePixels)) {
     return cv::Mat();
   }
   try {

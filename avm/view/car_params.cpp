@@ -47,6 +47,44 @@ bool ReadTable(FILE* file, void* table, std::size_t size) {
   return std::fread(table, 1, size, file) == size;
 }
 
+bool AllFinite(const float* values, std::size_t count) {
+  for (std::size_t i = 0; i < count; ++i) {
+    if (!std::isfinite(values[i])) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// A float table goes straight into matrices and quads: one NaN or infinity
+// from a damaged file would blank the whole view. Such a table counts as not
+// read, and is cleared so that its fallback starts from zeros.
+bool ReadFloatTable(FILE* file, float* table, std::size_t count, const char* name) {
+  // A short read still leaves its first values in the table.
+  const bool read = ReadTable(file, table, count * sizeof(float));
+  if (!AllFinite(table, count)) {
+    AVM_LOGI("------%s not finite!", name);
+    std::memset(table, 0, count * sizeof(float));
+    return false;
+  }
+  return read;
+}
+
+// The sprite rectangles have no fallback of their own: a rectangle holding
+// a NaN or infinity becomes an empty one at the origin, which draws nothing.
+void ClearNonFiniteRectangles() {
+  int cleared = 0;
+  for (auto& rectangle : carCordCur) {
+    if (!AllFinite(rectangle, 4)) {
+      std::memset(rectangle, 0, sizeof(rectangle));
+      ++cleared;
+    }
+  }
+  if (cleared > 0) {
+    AVM_LOGI("------carCordCur:%d angles not finite!", cleared);
+  }
+}
+
 // A position table is valid when it was read and the checked x is above 1;
 // the log then shows that x and the value after it.
 bool CheckPositions(bool read, const CarPosition& checked, const CarPosition& shown,
@@ -80,13 +118,22 @@ void DeriveCarSize(ViewParam* scene) {
     scene->topCarScaleY = 1.0f;
     return;
   }
+  // Both ratios are finite and positive, but one far from the other still
+  // overflows their quotient.
+  const float scale = d > e ? d / e : e / d;
+  if (!std::isfinite(scale)) {
+    AVM_LOGI("------carTop2Cur scale fail!");
+    scene->topCarScaleX = 1.0f;
+    scene->topCarScaleY = 1.0f;
+    return;
+  }
   if (d > e) {
     scene->topCarScaleX = 1.0f;
-    scene->topCarScaleY = d / e;
+    scene->topCarScaleY = scale;
     scene->topScale[1] = scene->topCarScaleY;
   } else {
     scene->topCarScaleY = 1.0f;
-    scene->topCarScaleX = e / d;
+    scene->topCarScaleX = scale;
     scene->topScale[0] = scene->topCarScaleX;
   }
 }
@@ -110,16 +157,17 @@ void AvmCalScale() {
   ReadTable(file, carSizeCur, sizeof(carSizeCur));
   ReadTable(file, carTiresOffsetCur, sizeof(carTiresOffsetCur));
   ReadTable(file, carCordCur, sizeof(carCordCur));
+  ClearNonFiniteRectangles();
 
-  const bool topRead = ReadTable(file, carTop2Cur, sizeof(carTop2Cur));
+  const bool topRead = ReadFloatTable(file, carTop2Cur, 5, "carTop2Cur");
   scene->topGeometryValid = topRead && carTop2Cur[0] > 1.0f ? 1 : 0;
 
   std::memset(carPlateCordCur, 0, sizeof(carPlateCordCur));
-  const bool plateRead = ReadTable(file, carPlateCordCur, sizeof(carPlateCordCur));
+  const bool plateRead = ReadFloatTable(file, carPlateCordCur, 24, "carPlateCordCur");
   scene->plateGeometryValid = plateRead && carPlateCordCur[2] > 1.0f ? 1 : 0;
 
   std::memset(carTiresParamsCur, 0, sizeof(carTiresParamsCur));
-  const bool tiresRead = ReadTable(file, carTiresParamsCur, sizeof(carTiresParamsCur));
+  const bool tiresRead = ReadFloatTable(file, carTiresParamsCur, 6, "carTiresParamsCur");
   if (!tiresRead || !(carTiresParamsCur[0] > 1.0f)) {
     AVM_LOGI("------carTiresParamsCur read fail!");
   } else {
@@ -130,7 +178,7 @@ void AvmCalScale() {
   }
 
   std::memset(carLookatAllCur, 0, sizeof(carLookatAllCur));
-  const bool lookatRead = ReadTable(file, carLookatAllCur, sizeof(carLookatAllCur));
+  const bool lookatRead = ReadFloatTable(file, carLookatAllCur, 6, "carLookatAllCur");
   if (!lookatRead || !(carLookatAllCur[0] > 1.0f)) {
     AVM_LOGI("------carLookatAllCur fail!");
     scene->camHeight = 230.0f;
@@ -149,7 +197,7 @@ void AvmCalScale() {
   }
 
   std::memset(carPicSizeCur, 0, sizeof(carPicSizeCur));
-  const bool picRead = ReadTable(file, carPicSizeCur, sizeof(carPicSizeCur));
+  const bool picRead = ReadFloatTable(file, carPicSizeCur, 4, "carPicSizeCur");
   if (!picRead || !(carPicSizeCur[0] > 1.0f)) {
     AVM_LOGI("------carPicSizeCur fail!");
     carPicSizeCur[0] = 663.0f;

@@ -1,0 +1,62 @@
+#include "tests/avm/fake_jni_env.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+// A Java exception raised by a region copy out of bounds, per thread.
+thread_local bool tPendingException = false;
+
+const char* JNICALL GetStringUTFChars(JNIEnv*, jstring text, jboolean* isCopy) {
+  if (isCopy != nullptr) {
+    *isCopy = JNI_TRUE;
+  }
+  return strdup(reinterpret_cast<FakeJavaString*>(text)->utf8.c_str());
+}
+
+void JNICALL ReleaseStringUTFChars(JNIEnv*, jstring, const char* chars) {
+  std::free(const_cast<char*>(chars));
+}
+
+jsize JNICALL GetArrayLength(JNIEnv*, jarray array) {
+  return static_cast<jsize>(reinterpret_cast<FakeJavaIntArray*>(array)->values.size());
+}
+
+jint* JNICALL GetIntArrayElements(JNIEnv*, jintArray array, jboolean* isCopy) {
+  if (isCopy != nullptr) {
+    *isCopy = JNI_FALSE;
+  }
+  auto* values = &reinterpret_cast<FakeJavaIntArray*>(array)->values;
+  return values->empty() ? nullptr : values->data();
+}
+
+void JNICALL ReleaseIntArrayElements(JNIEnv*, jintArray, jint*, jint) {}
+
+void JNICALL GetIntArrayRegion(JNIEnv*, jintArray array, jsize start, jsize length, jint* out) {
+  const auto& values = reinterpret_cast<FakeJavaIntArray*>(array)->values;
+  if (start < 0 || length < 0 || static_cast<std::size_t>(start) + static_cast<std::size_t>(length) > values.size()) {
+    tPendingException = true;  // ArrayIndexOutOfBoundsException
+    return;
+  }
+  std::memcpy(out, values.data() + start, sizeof(jint) * static_cast<std::size_t>(length));
+}
+
+jboolean JNICALL ExceptionCheck(JNIEnv*) { return tPendingException ? JNI_TRUE : JNI_FALSE; }
+
+void JNICALL ExceptionClear(JNIEnv*) { tPendingException = false; }
+
+}  // namespace
+
+FakeJniEnv::FakeJniEnv() {
+  std::memset(&table_, 0, sizeof(table_));
+  table_.GetStringUTFChars = GetStringUTFChars;
+  table_.ReleaseStringUTFChars = ReleaseStringUTFChars;
+  table_.GetArrayLength = GetArrayLength;
+  table_.GetIntArrayElements = GetIntArrayElements;
+  table_.ReleaseIntArrayElements = ReleaseIntArrayElements;
+  table_.GetIntArrayRegion = GetIntArrayRegion;
+  table_.ExceptionCheck = ExceptionCheck;
+  table_.ExceptionClear = ExceptionClear;
+  env_.functions = &table_;
+}
