@@ -64,7 +64,7 @@ FUZZ_TARGET(quadcam_comb) {
       image.planes[1].length = image.planes[2].length - 1;
     }
     const int32_t slot = static_cast<int32_t>(shape >> 5) - 1;  // -1..6
-    OnComb(image.width, image.height, slot, image);
+    ComposeCameraImage(image.width, image.height, slot, image);
   }
   return 0;
 }
