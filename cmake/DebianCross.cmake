@@ -32,6 +32,9 @@ set(AVM_CROSS_SYSROOT "${AVM_CROSS_SYSROOT}" CACHE PATH "Sysroot of the ${AVM_CR
 set(CMAKE_SYSROOT "${AVM_CROSS_SYSROOT}")
 set(CMAKE_C_COMPILER ${AVM_CROSS_TRIPLET}-gcc)
 set(CMAKE_CXX_COMPILER ${AVM_CROSS_TRIPLET}-g++)
+# GCC notes on 32-bit ARM that std::vector iterators are passed differently
+# than before GCC 7.1; nothing here mixes code of such old compilers.
+set(CMAKE_CXX_FLAGS_INIT "-Wno-psabi")
 
 # Libraries, headers and packages only from the sysroot; programs (javac,
 # jar) from the build machine.
