@@ -2,8 +2,8 @@
 # The whole test suite: installs what is missing, then builds and tests three
 # trees: AddressSanitizer + UBSan (every test that runs without the Java VM),
 # ThreadSanitizer (the threaded tests), and the plain build with every test.
-# Any failure or sanitizer report fails the run. The plain tree's CTest
-# summary closes the output.
+# Any failure or sanitizer report fails the run. Then scripts/test-arm.sh
+# builds the deliverables for ARM and runs their tests under emulation.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -19,3 +19,4 @@ scripts/build.sh build-tsan -DAVM_SANITIZE=thread
 
 scripts/build.sh build
 cd build && ctest --output-on-failure -j"$(nproc)"
+"$root/scripts/test-arm.sh"
