@@ -61,6 +61,11 @@ else()
   target_include_directories(avm::log SYSTEM INTERFACE ${ANDROID_LOG_INCLUDE_DIR})
   target_link_libraries(avm::log INTERFACE ${ANDROID_LOG_LIBRARY})
   get_filename_component(ANDROID_LOG_LIBRARY_DIR ${ANDROID_LOG_LIBRARY} DIRECTORY)
+  # In a cross build the library is found inside the sysroot, but the target
+  # machine has it at the same path without the sysroot's prefix.
+  if(CMAKE_SYSROOT)
+    string(REGEX REPLACE "^${CMAKE_SYSROOT}" "" ANDROID_LOG_LIBRARY_DIR "${ANDROID_LOG_LIBRARY_DIR}")
+  endif()
   # The library is outside the linker's search path at run time as well.
   target_link_options(avm::log INTERFACE "LINKER:-rpath,${ANDROID_LOG_LIBRARY_DIR}")
 

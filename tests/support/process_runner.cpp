@@ -17,6 +17,44 @@
 
 extern char** environ;
 
+namespace {
+
+// The ELF identification of a file: class, byte order and machine, or empty
+// when it is not an ELF file (a script, a missing path).
+std::string ElfIdentity(const std::string& path) {
+  unsigned char header[20] = {};
+  std::ifstream in(path, std::ios::binary);
+  if (!in.read(reinterpret_cast<char*>(header), sizeof(header)) ||
+      std::memcmp(header, "\x7f" "ELF", 4) != 0) {
+    return "";
+  }
+  return {static_cast<char>(header[4]), static_cast<char>(header[5]), static_cast<char>(header[18]),
+          static_cast<char>(header[19])};
+}
+
+// In a cross build the tests run under a user-mode emulator, named by
+// AVM_TEST_EMULATOR as words separated by '|'. A program of the test's own
+// architecture that a test starts needs it too: the kernel cannot run it.
+// Programs of the build machine (a shell, a script) start directly.
+std::vector<std::string> EmulatorFor(const std::string& program) {
+  const char* emulator = std::getenv("AVM_TEST_EMULATOR");
+  if (emulator == nullptr || *emulator == '\0' || program.find('/') == std::string::npos) {
+    return {};
+  }
+  const std::string identity = ElfIdentity(program);
+  if (identity.empty() || identity != ElfIdentity("/proc/self/exe")) {
+    return {};
+  }
+  std::vector<std::string> words;
+  std::istringstream text(emulator);
+  for (std::string word; std::getline(text, word, '|');) {
+    words.push_back(word);
+  }
+  return words;
+}
+
+}  // namespace
+
 ProgramResult RunProgram(const std::vector<std::string>& argv, const std::vector<std::string>& environment) {
   ProgramResult result;
   if (argv.empty()) {
@@ -39,7 +77,8 @@ ProgramResult RunProgram(const std::vector<std::string>& argv, const std::vector
     envp.push_back(text.data());
   }
   envp.push_back(nullptr);
-  std::vector<std::string> argTexts = argv;
+  std::vector<std::string> argTexts = EmulatorFor(argv[0]);
+  argTexts.insert(argTexts.end(), argv.begin(), argv.end());
   std::vector<char*> args;
   for (std::string& text : argTexts) {
     args.push_back(text.data());
