@@ -1,7 +1,7 @@
 #pragma once
 // A JNIEnv without a Java VM, for threaded tests that call the native
 // methods directly under ThreadSanitizer (the VM cannot run there). It
-// knows strings and int arrays and the few calls the renderer makes on
+// knows strings, int arrays, arrays of int arrays and the few calls the renderer makes on
 // them; any other call reaches a null slot and crashes the test, which is
 // what an unexpected use of the environment should do.
 #include <jni.h>
@@ -26,8 +26,22 @@ class FakeJniEnv {
 struct FakeJavaString {
   std::string utf8;
 };
-struct FakeJavaIntArray {
+// Both array kinds answer GetArrayLength, so a reference says which it is.
+struct FakeJavaArray {
+  bool holdsObjects = false;
+};
+struct FakeJavaIntArray : FakeJavaArray {
   std::vector<jint> values;
 };
+// An int[][]: a null element stands for a null inner array.
+struct FakeJavaObjectArray : FakeJavaArray {
+  FakeJavaObjectArray() { holdsObjects = true; }
+  std::vector<FakeJavaIntArray*> elements;
+};
 inline jstring AsJava(FakeJavaString* value) { return reinterpret_cast<jstring>(value); }
-inline jintArray AsJava(FakeJavaIntArray* value) { return reinterpret_cast<jintArray>(value); }
+inline jintArray AsJava(FakeJavaIntArray* value) {
+  return reinterpret_cast<jintArray>(static_cast<FakeJavaArray*>(value));
+}
+inline jobjectArray AsJava(FakeJavaObjectArray* value) {
+  return reinterpret_cast<jobjectArray>(static_cast<FakeJavaArray*>(value));
+}

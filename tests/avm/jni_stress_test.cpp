@@ -1,7 +1,7 @@
 // Every native method of the renderer at once: several "Java" threads call
-// SetCmd, SetCar, GenPlate and SetTirePressure with random valid and invalid
-// arguments (good, missing and damaged cars, bad plate texts, tyre arrays of
-// any length, null references) while the GL thread draws frames in every
+// SetCmd, SetCar, GenPlate, SetTirePressure and SetObj with random valid and
+// invalid arguments (good, missing and damaged cars, bad plate texts, tyre
+// arrays of any length, too many or too long object arrays, null references) while the GL thread draws frames in every
 // screen mode. Under ThreadSanitizer no race may show; everywhere every
 // frame must return 1 and the scene must answer normally afterwards.
 //
@@ -26,6 +26,7 @@
 #include "tests/avm/avm_test_support.h"
 #include "tests/avm/car_fixture.h"
 #include "tests/avm/fake_jni_env.h"
+#include "tests/avm/object_mesh_files.h"
 #include "tests/support/process_runner.h"
 
 extern "C" {
@@ -34,6 +35,7 @@ jint Java_com_kestra_avm_AVM_SetCar(JNIEnv*, jobject, jstring, jint);
 jint Java_com_kestra_avm_AVM_Draw(JNIEnv*, jobject, jintArray);
 jint Java_com_kestra_avm_AVM_GenPlate(JNIEnv*, jobject, jint, jstring, jint);
 jint Java_com_kestra_avm_AVM_SetTirePressure(JNIEnv*, jobject, jintArray);
+jint Java_com_kestra_avm_AVM_SetObj(JNIEnv*, jobject, jobjectArray);
 }
 
 namespace {
@@ -58,6 +60,7 @@ struct CallCounts {
   std::atomic<long> selections{0};
   std::atomic<long> plates{0};
   std::atomic<long> tyres{0};
+  std::atomic<long> objects{0};
 };
 
 void JavaThread(unsigned seed, const std::atomic<bool>& stop, CallCounts& counts) {
@@ -69,7 +72,7 @@ void JavaThread(unsigned seed, const std::atomic<bool>& stop, CallCounts& counts
   FakeJavaString texts[] = {{"AB12345"}, {"XY9876"}, {"A1"}, {"AB 12!?"}, {""},
                             {std::string(300, 'Z')}};
   while (!stop.load(std::memory_order_relaxed)) {
-    switch (random() % 4) {
+    switch (random() % 5) {
       case 0: {
         // Mostly real command codes, some far outside the table.
         const jint cmd = random() % 8 == 0 ? AnyArgument(random) : static_cast<jint>(random() % 120);
@@ -96,6 +99,22 @@ void JavaThread(unsigned seed, const std::atomic<bool>& stop, CallCounts& counts
         ++counts.plates;
         break;
       }
+      case 3: {
+        // Up to 30 objects of up to 30 ints, some of them null: the slots
+        // hold 20 of 20, and the frame draws whatever is stored.
+        std::vector<FakeJavaIntArray> inner(random() % 31);
+        FakeJavaObjectArray objects;
+        for (FakeJavaIntArray& object : inner) {
+          object.values.resize(random() % 31);
+          for (jint& value : object.values) {
+            value = random() % 2 == 0 ? static_cast<jint>(random() % 600) - 100 : AnyArgument(random);
+          }
+          objects.elements.push_back(random() % 10 == 0 ? nullptr : &object);
+        }
+        Java_com_kestra_avm_AVM_SetObj(env, nullptr, random() % 16 == 0 ? nullptr : AsJava(&objects));
+        ++counts.objects;
+        break;
+      }
       default: {
         FakeJavaIntArray values;
         values.values.resize(random() % 40);
@@ -116,6 +135,8 @@ TEST(JniStress, EveryNativeMethodFromSeveralThreadsWhileFramesDraw) {
   TempDir dir;
   const std::string root = MakeAssetRoot(dir.path());
   ASSERT_TRUE(WriteFile(root + "common/demo.car", CarPackage("demo", MakeCarFiles({0, 1, 2, 3}))));
+  // A mesh, so that the objects set by the Java threads are really drawn.
+  ASSERT_TRUE(WriteFile(root + "common/car.bin", SquareMeshBytes(30.0f, 30.0f)));
   ASSERT_TRUE(WriteFile(root + "common/broken.car", std::string("\x05\0\0\0broken\\", 12)));
   ASSERT_EQ(AvmInitialiseLibrary(root.c_str()), 1);
   ASSERT_EQ(AvmSetCar("demo.car", 1), 1);
@@ -123,7 +144,8 @@ TEST(JniStress, EveryNativeMethodFromSeveralThreadsWhileFramesDraw) {
   gFrameClock = FrameClock{GetTickCount, NoSleep};
 
   FakeJniEnv glJni;
-  FakeJavaIntArray textures{{0, 0, 0, 0}};
+  FakeJavaIntArray textures;
+  textures.values = {0, 0, 0, 0};
   std::atomic<bool> stop{false};
   CallCounts counts;
   std::vector<std::thread> java;
@@ -147,12 +169,18 @@ TEST(JniStress, EveryNativeMethodFromSeveralThreadsWhileFramesDraw) {
   for (std::thread& thread : java) {
     thread.join();
   }
-  std::printf("stress: %d s, %ld frames, %ld commands, %ld selections, %ld plates, %ld tyre arrays\n",
+  std::printf("stress: %d s, %ld frames, %ld commands, %ld selections, %ld plates, %ld tyre arrays, "
+              "%ld object arrays\n",
               StressSeconds(), frames, counts.commands.load(), counts.selections.load(),
-              counts.plates.load(), counts.tyres.load());
+              counts.plates.load(), counts.tyres.load(), counts.objects.load());
   EXPECT_EQ(badFrames, 0);
   EXPECT_GT(frames, 0);
-  EXPECT_GT(counts.commands.load() * counts.selections.load() * counts.plates.load() * counts.tyres.load(), 0);
+  // Every kind of call got its turn.
+  EXPECT_GT(counts.commands.load(), 0);
+  EXPECT_GT(counts.selections.load(), 0);
+  EXPECT_GT(counts.plates.load(), 0);
+  EXPECT_GT(counts.tyres.load(), 0);
+  EXPECT_GT(counts.objects.load(), 0);
 
   // The scene still answers as after a clean start.
   EXPECT_EQ(AvmSetCmd(84, 0), 127);
