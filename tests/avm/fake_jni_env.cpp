@@ -50,7 +50,11 @@ void JNICALL GetIntArrayRegion(JNIEnv*, jintArray array, jsize start, jsize leng
     tPendingException = true;  // ArrayIndexOutOfBoundsException
     return;
   }
-  std::memcpy(out, values.data() + start, sizeof(jint) * static_cast<std::size_t>(length));
+  // An empty array has no storage at all: memcpy from its null data is
+  // undefined even for zero bytes.
+  if (length > 0) {
+    std::memcpy(out, values.data() + start, sizeof(jint) * static_cast<std::size_t>(length));
+  }
 }
 
 jobject JNICALL GetObjectArrayElement(JNIEnv*, jobjectArray array, jsize index) {
