@@ -128,8 +128,10 @@ check_elf() {
 # several seconds under the emulator, and overrun their 600 s limit on a
 # shared 2-core machine: the car race (400 frames decoding full-size car
 # pictures), the sample car through the Java class, and the car views (one
-# case steps the wheels through every speed class, 7 minutes there).
-ci_skip='^(avm_car_race_test|avm_sample_jvm_test|avm_car_view_test)$'
+# case steps the wheels through every speed class, 7 minutes there), and the
+# tyre panels and plate in whole frames of the sample car through the Java
+# class (over 6 minutes of emulated work).
+ci_skip='^(avm_car_race_test|avm_sample_jvm_test|avm_car_view_test|avm_plate_tyre_frame_jvm_test)$'
 
 # Tests that cannot run under a user-mode emulator at all:
 #   process_table  the launcher's tests place processes under chosen
