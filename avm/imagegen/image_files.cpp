@@ -16,43 +16,6 @@
 
 namespace {
 
-uint32_t BigEndian32(const uint8_t* bytes) {
-  return (static_cast<uint32_t>(bytes[0]) << 24) | (static_cast<uint32_t>(bytes[1]) << 16) |
-         (static_cast<uint32_t>(bytes[2]) << 8) | static_cast<uint32_t>(bytes[3]);
-}
-
-// BMP states its size in the header as well (int32 width at 18, height at
-// 22, negative for top-down rows); the decoder would allocate it before
-// reading a pixel.
-bool BmpSizeAcceptable(const std::vector<uint8_t>& bytes, int64_t limit) {
-  if (bytes.size() < 26 || bytes[0] != 'B' || bytes[1] != 'M') {
-    return true;
-  }
-  const auto le32 = [&bytes](std::size_t at) {
-    return static_cast<int32_t>(static_cast<uint32_t>(bytes[at]) |
-                                (static_cast<uint32_t>(bytes[at + 1]) << 8) |
-                                (static_cast<uint32_t>(bytes[at + 2]) << 16) |
-                                (static_cast<uint32_t>(bytes[at + 3]) << 24));
-  };
-  const int64_t width = std::abs(static_cast<int64_t>(le32(18)));
-  const int64_t height = std::abs(static_cast<int64_t>(le32(22)));
-  return width <= limit && height <= limit && width * height <= limit;
-}
-
-// A PNG header names the picture's size before the decoder allocates it.
-bool PngHeaderAcceptable(const std::vector<uint8_t>& bytes) {
-  if (bytes.size() < 24 || std::memcmp(bytes.data(), kPngSignature, kSignatureBytes) != 0 ||
-      std::memcmp(bytes.data() + 12, "IHDR", 4) != 0) {
-    return true;  // not a PNG header: the decoder judges the stream
-  }
-  const int64_t width = BigEndian32(bytes.data() + 16);
-  const int64_t height = BigEndian32(bytes.data() + 20);
-  // Each side is up to 2^32 - 1 here: bounded one by one first, so that the
-  // product cannot overflow.
-  return width > 0 && height > 0 && width <= kMaxGlyphPixels && height <= kMaxGlyphPixels &&
-         width * height <= kMaxGlyphPixels;
-}
-
 bool WriteAll(int fd, const uint8_t* bytes, std::size_t size) {
   std::size_t done = 0;
   while (done < size) {
@@ -83,59 +46,12 @@ FileTime TimeOf(const char* path) {
 
 }  // namespace
 
-bool ReadRegularFile(const char* path, std::size_t limit, std::vector<uint8_t>* bytes) {
-  bytes->clear();
-  if (path == nullptr || path[0] == '\0') {
-    return false;
-  }
-  const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
-    return false;
-  }
-  struct stat info;
-  bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size >= 0 &&
-            static_cast<uint64_t>(info.st_size) <= limit;
-  if (ok) {
-    bytes->resize(static_cast<std::size_t>(info.st_size));
-    std::size_t done = 0;
-    while (ok && done < bytes->size()) {
-      const ssize_t got = read(fd, bytes->data() + done, bytes->size() - done);
-      if (got < 0 && errno == EINTR) {
-        continue;
-      }
-      // A read error, or the file shrank under us: not the whole file.
-      ok = got > 0;
-      if (ok) {
-        done += static_cast<std::size_t>(got);
-      }
-    }
-  }
-  close(fd);
-  if (!ok) {
-    bytes->clear();
-  }
-  return ok;
-}
-
 cv::Mat DecodeStoredPicture(const char* path) {
   std::vector<uint8_t> bytes;
   if (!ReadRegularFile(path, kMaxGlyphFileBytes, &bytes)) {
     return cv::Mat();
   }
-  // A converted file is a PNG stream behind the renderer's magic: put the
-  // signature back and the decoder takes it as the PNG it is.
-  if (bytes.size() >= kSignatureBytes &&
-      std::memcmp(bytes.data(), kConvertedImageMagic, kSignatureBytes) == 0) {
-    std::memcpy(bytes.data(), kPngSignature, kSignatureBytes);
-  }
-  if (bytes.empty() || !PngHeaderAcceptable(bytes) || !BmpSizeAcceptable(bytes, kMaxGlyphPixels)) {
-    return cv::Mat();
-  }
-  try {
-    return cv::imdecode(bytes, cv::IMREAD_UNCHANGED);
-  } catch (const cv::Exception&) {
-    return cv::Mat();
-  }
+  return DecodePictureBytes(bytes, kMaxGlyphPixels);
 }
 
 bool ReplaceFileWith(const char* path, const uint8_t* bytes, std::size_t size,

@@ -8,6 +8,8 @@
 
 #include <opencv2/core.hpp>
 
+#include "avm/sprites/picture_decode.h"
+
 // The conversion works on the whole file in one buffer of this size on the
 // device; larger sources are refused rather than cut.
 constexpr std::size_t kConversionLimitBytes = 512000;
@@ -16,11 +18,6 @@ constexpr std::size_t kConversionLimitBytes = 512000;
 // not take the memory of the device.
 constexpr std::size_t kMaxGlyphFileBytes = 8u << 20;
 constexpr int64_t kMaxGlyphPixels = int64_t{4096} * 4096;
-
-// Reads the whole regular file at path (opened without blocking, so a pipe
-// in its place cannot stall the caller) when it holds at most limit bytes.
-// False for a missing, special, oversized or unreadable file.
-bool ReadRegularFile(const char* path, std::size_t limit, std::vector<uint8_t>* bytes);
 
 // Decodes a picture file, converted (".bin") or plain, keeping its channels
 // and depth as stored. Empty when the file is missing, too large, states a

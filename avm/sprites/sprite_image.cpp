@@ -13,81 +13,9 @@
 
 #include "avm/bridge/avm_log.h"
 
-const uint8_t kConvertedImageMagic[kSignatureBytes] = {'k', 'e', 's', ' ', 0x30, 0x0B, 0x09, 0x0C};
-const uint8_t kPngSignature[kSignatureBytes] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-
 cv::Mat DestMat;
 
 namespace {
-
-// The whole content of a regular file of at most kMaxSpriteFileBytes.
-// Opened without blocking, so that a pipe or device put where an image
-// belongs cannot stall the GL thread.
-bool ReadWholeFile(const char* path, std::vector<uint8_t>* bytes) {
-  if (path == nullptr || path[0] == '\0') {
-    return false;
-  }
-  const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
-    return false;
-  }
-  struct stat info;
-  bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size >= 0 &&
-            static_cast<uint64_t>(info.st_size) <= kMaxSpriteFileBytes;
-  if (ok) {
-    bytes->resize(static_cast<std::size_t>(info.st_size));
-    std::size_t done = 0;
-    while (done < bytes->size()) {
-      const ssize_t got = read(fd, bytes->data() + done, bytes->size() - done);
-      if (got <= 0) {
-        // The file shrank under us, or a read error: decode what is certain.
-        bytes->resize(done);
-        break;
-      }
-      done += static_cast<std::size_t>(got);
-    }
-  }
-  close(fd);
-  return ok;
-}
-
-uint32_t BigEndian32(const uint8_t* bytes) {
-  return (static_cast<uint32_t>(bytes[0]) << 24) | (static_cast<uint32_t>(bytes[1]) << 16) |
-         (static_cast<uint32_t>(bytes[2]) << 8) | static_cast<uint32_t>(bytes[3]);
-}
-
-// BMP states its size in the header as well (int32 width at 18, height at
-// 22, negative for top-down rows); the decoder would allocate it before
-// reading a pixel.
-bool BmpSizeAcceptable(const std::vector<uint8_t>& bytes, int64_t limit) {
-  if (bytes.size() < 26 || bytes[0] != 'B' || bytes[1] != 'M') {
-    return true;
-  }
-  const auto le32 = [&bytes](std::size_t at) {
-    return static_cast<int32_t>(static_cast<uint32_t>(bytes[at]) |
-                                (static_cast<uint32_t>(bytes[at + 1]) << 8) |
-                                (static_cast<uint32_t>(bytes[at + 2]) << 16) |
-                                (static_cast<uint32_t>(bytes[at + 3]) << 24));
-  };
-  const int64_t width = std::abs(static_cast<int64_t>(le32(18)));
-  const int64_t height = std::abs(static_cast<int64_t>(le32(22)));
-  return width <= limit && height <= limit && width * height <= limit;
-}
-
-// For PNG streams the header states the size before any pixel is
-// allocated: refuse images the renderer could never want.
-bool PngSizeAcceptable(const std::vector<uint8_t>& bytes) {
-  if (bytes.size() < 24 || std::memcmp(bytes.data(), kPngSignature, kSignatureBytes) != 0 ||
-      std::memcmp(bytes.data() + 12, "IHDR", 4) != 0) {
-    return true;  // not a PNG header we can read: the decoder judges it
-  }
-  const int64_t width = BigEndian32(bytes.data() + 16);
-  const int64_t height = BigEndian32(bytes.data() + 20);
-  // Each side is up to 2^32 - 1 here: bounded one by one first, so that the
-  // product cannot overflow.
-  return width > 0 && height > 0 && width <= kMaxSpritePixels && height <= kMaxSpritePixels &&
-         width * height <= kMaxSpritePixels;
-}
 
 // Brings a decoded image to 8-bit B, G, R, A with continuous rows.
 cv::Mat ToEightBitBgra(const cv::Mat& decoded) {
@@ -134,24 +62,12 @@ void ClipColumns(int64_t x, int overlayCols, int workingCols, int* first, int* l
 }  // namespace
 
 cv::Mat DecodeSpriteBytes(std::vector<uint8_t>& bytes) {
-  if (bytes.size() >= kSignatureBytes &&
-      std::memcmp(bytes.data(), kConvertedImageMagic, kSignatureBytes) == 0) {
-    std::memcpy(bytes.data(), kPngSignature, kSignatureBytes);
-  }
-  if (bytes.empty() || !PngSizeAcceptable(bytes) || !BmpSizeAcceptable(bytes, kMaxSpritePixels)) {
-    return cv::Mat();
-  }
-  try {
-    const cv::Mat encoded(1, static_cast<int>(bytes.size()), CV_8UC1, bytes.data());
-    return ToEightBitBgra(cv::imdecode(encoded, cv::IMREAD_UNCHANGED));
-  } catch (const cv::Exception&) {
-    return cv::Mat();
-  }
+  return ToEightBitBgra(DecodePictureBytes(bytes, kMaxSpritePixels));
 }
 
 cv::Mat DecodeSpriteImage(const char* path) {
   std::vector<uint8_t> bytes;
-  if (!ReadWholeFile(path, &bytes)) {
+  if (!ReadRegularFile(path, kMaxSpriteFileBytes, &bytes)) {
     return cv::Mat();
   }
   return DecodeSpriteBytes(bytes);

@@ -13,18 +13,14 @@
 
 #include <opencv2/core.hpp>
 
+#include "avm/sprites/picture_decode.h"
+
 // Files larger than this are not read: no sprite comes near it, and a
 // damaged or hostile file must not take the memory of the device.
 constexpr std::size_t kMaxSpriteFileBytes = 32u << 20;
 // Decoded images larger than this (in pixels) are refused before decoding
-// where the header tells the size (PNG), for the same reason.
+// where the header tells the size (PNG, BMP), for the same reason.
 constexpr int64_t kMaxSpritePixels = int64_t{4096} * 4096;
-
-// The image files converted for the renderer: a PNG stream whose 8-byte
-// signature is replaced by "kes " and the bytes 0x30 0x0B 0x09 0x0C.
-constexpr std::size_t kSignatureBytes = 8;
-extern const uint8_t kConvertedImageMagic[kSignatureBytes];
-extern const uint8_t kPngSignature[kSignatureBytes];
 
 // Decodes the image file at path, whatever its extension, with its alpha
 // channel kept, into 8-bit B, G, R, A pixels (continuous rows, top row

@@ -74,12 +74,38 @@ TEST_F(SpriteImage, ImagesWithoutAlphaOrEightBitsAreBroughtToBgra) {
   ASSERT_EQ(decoded.type(), CV_8UC4);
   EXPECT_EQ(decoded.at<Pixel>(1, 0), Pixel(100, 255, 0, 3));
 
-  // Any format the decoder knows, whatever the file is called.
-  std::vector<uint8_t> jpeg;
-  cv::imencode(".jpg", cv::Mat(8, 8, CV_8UC3, cv::Scalar(0, 0, 0)), jpeg);
-  decoded = DecodeSpriteImage(WriteBytes("photo.kes", std::string(jpeg.begin(), jpeg.end())).c_str());
-  ASSERT_EQ(decoded.type(), CV_8UC4);
-  EXPECT_EQ(decoded.at<Pixel>(4, 4)[3], 255);
+  // PNG, JPEG, BMP and WebP decode whatever the file is called.
+  for (const char* format : {".jpg", ".bmp", ".webp"}) {
+    std::vector<uint8_t> encoded;
+    ASSERT_TRUE(cv::imencode(format, cv::Mat(8, 8, CV_8UC3, cv::Scalar(0, 0, 0)), encoded));
+    decoded = DecodeSpriteImage(
+        WriteBytes(std::string("photo") + format + ".kes", std::string(encoded.begin(), encoded.end())).c_str());
+    ASSERT_EQ(decoded.type(), CV_8UC4) << format;
+    EXPECT_EQ(decoded.at<Pixel>(4, 4)[3], 255) << format;
+  }
+}
+
+TEST_F(SpriteImage, OtherPictureFormatsNeverReachTheDecoder) {
+  // Formats the decoder library knows but no car package uses: some of
+  // their readers abort the process on a damaged stream.
+  for (const char* format : {".tiff", ".ppm", ".ras"}) {
+    std::vector<uint8_t> encoded;
+    ASSERT_TRUE(cv::imencode(format, cv::Mat(8, 8, CV_8UC3, cv::Scalar(1, 2, 3)), encoded));
+    EXPECT_FALSE(cv::imdecode(encoded, cv::IMREAD_UNCHANGED).empty()) << format;
+    EXPECT_FALSE(IsDecodablePicture(encoded)) << format;
+    EXPECT_TRUE(DecodeSpriteBytes(encoded).empty()) << format;
+  }
+  // A DICOM stream (preamble, "DICM", a damaged element) on which the
+  // library's DICOM reader fails an assertion and aborts.
+  std::vector<uint8_t> dicom(128, 0);
+  for (const char letter : std::string("DICM")) {
+    dicom.push_back(static_cast<uint8_t>(letter));
+  }
+  for (int i = 0; i < 64; ++i) {
+    dicom.push_back(static_cast<uint8_t>(i % 2 == 0 ? 2 : 0));
+  }
+  EXPECT_FALSE(IsDecodablePicture(dicom));
+  EXPECT_TRUE(DecodeSpriteImage(WriteBytes("scan.kes", std::string(dicom.begin(), dicom.end())).c_str()).empty());
 }
 
 TEST_F(SpriteImage, WhatIsNoImageDecodesEmpty) {

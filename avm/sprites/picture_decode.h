@@ -1,0 +1,37 @@
+#pragma once
+// Reading and decoding the pictures the renderer takes from car packages and
+// the asset tree: car sprites, glyph sheets and their converted ".bin" form.
+// These files are made by someone else and may be damaged or hostile, so
+// they are read whole with a size limit, their stated size is checked before
+// the decoder allocates it, and only the picture formats the renderer is
+// given ever reach a decoder.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include <opencv2/core.hpp>
+
+// The image files converted for the renderer: a PNG stream whose 8-byte
+// signature is replaced by "kes " and the bytes 0x30 0x0B 0x09 0x0C.
+constexpr std::size_t kSignatureBytes = 8;
+extern const uint8_t kConvertedImageMagic[kSignatureBytes];
+extern const uint8_t kPngSignature[kSignatureBytes];
+
+// Reads the whole regular file at path (opened without blocking, so a pipe
+// in its place cannot stall the caller) when it holds at most limit bytes.
+// False, with bytes empty, for a missing, special, oversized or unreadable
+// file, or one that shrank while it was read.
+bool ReadRegularFile(const char* path, std::size_t limit, std::vector<uint8_t>* bytes);
+
+// The picture formats that are handed to the decoder, told by their first
+// bytes: PNG (and the converted form), JPEG, BMP and WebP. The decoder
+// library recognises many more (medical, geographic, HDR formats), some of
+// whose readers abort the process on a damaged stream; nothing the renderer
+// is given uses them.
+bool IsDecodablePicture(const std::vector<uint8_t>& bytes);
+
+// Decodes a whole picture file held in bytes, keeping its channels and depth
+// as stored. A converted file gets its PNG signature back in place first.
+// Empty when the stream is not of a format above, states a size (PNG, BMP)
+// beyond maxPixels, or does not decode.
+cv::Mat DecodePictureBytes(std::vector<uint8_t>& bytes, int64_t maxPixels);
