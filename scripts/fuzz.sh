@@ -104,6 +104,17 @@ if [ ${#failed[@]} -gt 0 ]; then
   echo "fuzz: findings in ${failed[*]}" >&2
   for target in "${failed[@]}"; do
     grep -m 12 -E 'ERROR|fuzz target|SUMMARY|#[0-9] ' "$tree/logs/$target.log" >&2 || true
+    # The findings folder is gone with the machine that ran CI: small inputs
+    # are printed whole, so that any run's finding can be made a regression.
+    for input in "$tree/findings/$target"/*; do
+      [ -f "$input" ] || continue
+      if [ "$(stat -c %s "$input")" -le 16384 ]; then
+        echo "fuzz: $target input $(basename "$input"), base64 (decode with base64 -d):" >&2
+        base64 -w 76 "$input" >&2
+      else
+        echo "fuzz: $target input $(basename "$input") is over 16 KiB, kept in $input" >&2
+      fi
+    done
   done
   exit 1
 fi
