@@ -12,12 +12,19 @@ extern "C" {
 extern const float MyIdentityMatrix[16];
 
 const float* GetIdentityMatrix4x4(void);
-// Milliseconds of the wall clock, wrapping modulo 2^32.
+// Milliseconds of the wall clock, wrapping modulo 2^32; 0 when the clock
+// cannot be read.
 uint32_t GetTickCount(void);
-// result = b * a in column-vector terms. result is written in place
-// element by element: pass a result that is neither a nor b.
+// result = b * a in column-vector terms. result is written element by
+// element in index order without a temporary, so it must never be a, and
+// may be b only when no group of four elements result[4r..4r+3] reads a
+// group of b already overwritten with other values: that holds when
+// a[4r + k] == 0 for every k < r (a diagonal scale matrix), or when a[0..11]
+// are those of the identity (a translation: the first three groups come
+// out unchanged). For any other a (a rotation, a general product) 12 of the
+// 16 elements come out wrong: pass a separate result.
 void MultMatrix4x4(float* result, const float* a, const float* b);
-// The source comes first.
+// Note the order: the source comes first.
 void CopyMatrix4x4(const float* source, float* destination);
 // Overwrites m with a perspective projection; fovy in degrees.
 void PerspectiveMatrix4x4(float* m, float fovy, float aspect, float nearZ, float farZ);
