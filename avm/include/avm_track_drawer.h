@@ -9,6 +9,10 @@
 // with the scene lock held, and so must any other caller.
 #include <stdint.h>
 
+// The line's arithmetic, kept out of this header.
+struct TrackLineShape;
+struct TrackSceneModes;
+
 class TrackDrawer {
  public:
   explicit TrackDrawer(float width);
@@ -67,4 +71,8 @@ class TrackDrawer {
   // Whether each slot's buffer holds a line that can be drawn: a line whose
   // parameters give no finite vertices is not uploaded and not drawn.
   bool slotDrawable_[12];
+
+  // Tessellates the current slot's line (arc or band) and uploads it when
+  // every vertex is finite.
+  void buildSlot(bool (*tessellate)(const TrackLineShape&, const TrackSceneModes&, float*));
 };

@@ -115,7 +115,8 @@ void TrackDrawer::buildTextueCoord() {
   updateVBO(texCoordBuffer, static_cast<int>(sizeof(coords)), coords);
 }
 
-void TrackDrawer::buildVertex() {
+void TrackDrawer::buildSlot(bool (*tessellate)(const TrackLineShape&, const TrackSceneModes&,
+                                               float*)) {
   const ViewParam* scene = pViewParam;
   if (scene == nullptr || !SlotInRange(slot)) {
     return;
@@ -129,32 +130,16 @@ void TrackDrawer::buildVertex() {
     slotDrawable_[slot] = false;
     return;
   }
-  slotDrawable_[slot] = TessellateArc(line, ModesOf(scene), vertices);
+  slotDrawable_[slot] = tessellate(line, ModesOf(scene), vertices);
   if (slotDrawable_[slot]) {
     updateVBO(vertexBuffers[slot], static_cast<int>(kTrackFloats * sizeof(float)), vertices);
   }
   delete[] vertices;
 }
 
-void TrackDrawer::buildVertexLine() {
-  const ViewParam* scene = pViewParam;
-  if (scene == nullptr || !SlotInRange(slot)) {
-    return;
-  }
-  const float bandWidth = slot >= kFirstExtraSlot ? extraWidth : width;
-  const TrackLineShape line{centerX, centerY, startAngle, direction, radius, length,
-                            bandWidth * 0.5f};
-  float* vertices = new (std::nothrow) float[kTrackFloats];
-  if (vertices == nullptr) {
-    slotDrawable_[slot] = false;
-    return;
-  }
-  slotDrawable_[slot] = TessellateBand(line, ModesOf(scene), vertices);
-  if (slotDrawable_[slot]) {
-    updateVBO(vertexBuffers[slot], static_cast<int>(kTrackFloats * sizeof(float)), vertices);
-  }
-  delete[] vertices;
-}
+void TrackDrawer::buildVertex() { buildSlot(TessellateArc); }
+
+void TrackDrawer::buildVertexLine() { buildSlot(TessellateBand); }
 
 void TrackDrawer::markGeometryDirty() {
   for (bool& dirty : geometryDirty) {

@@ -2,9 +2,11 @@
 // radar drawers, the guide-track classes and their helpers, by name.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <set>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "avm/include/avm_matrix.h"
 #include "avm/include/avm_radar.h"
@@ -25,20 +27,34 @@ std::set<std::string> DefinedNames(bool demangled) {
   std::stringstream lines(run.standardOutput);
   std::string line;
   while (std::getline(lines, line)) {
-    // "<name> <type> <value> [<size>]": demangled names hold spaces.
-    std::size_t end = line.size();
-    for (int field = 0; field < 3 && end != std::string::npos; ++field) {
-      const std::size_t space = line.rfind(' ', end - 1);
-      if (space == std::string::npos) {
-        break;
-      }
-      const std::string rest = line.substr(space + 1, end - space - 1);
-      end = space;
-      if (rest.size() == 1 && std::isalpha(static_cast<unsigned char>(rest[0]))) {
-        break;  // the type letter: the name precedes it
-      }
+    // "<name> <type> <value> [<size>]": demangled names hold spaces, and a
+    // small size ("c") looks like a type letter, so the fields are matched
+    // from the end as a whole.
+    std::vector<std::string> fields;
+    std::stringstream words(line);
+    for (std::string word; words >> word;) {
+      fields.push_back(word);
     }
-    names.insert(line.substr(0, end));
+    const auto isType = [](const std::string& field) {
+      return field.size() == 1 && std::isalpha(static_cast<unsigned char>(field[0]));
+    };
+    const auto isHex = [](const std::string& field) {
+      return !field.empty() && field.find_first_not_of("0123456789abcdef") == std::string::npos;
+    };
+    std::size_t trailing = 0;
+    const std::size_t n = fields.size();
+    if (n >= 4 && isType(fields[n - 3]) && isHex(fields[n - 2]) && isHex(fields[n - 1])) {
+      trailing = 3;
+    } else if (n >= 3 && isType(fields[n - 2]) && isHex(fields[n - 1])) {
+      trailing = 2;
+    } else if (n >= 2 && isType(fields[n - 1])) {
+      trailing = 1;
+    }
+    std::string name;
+    for (std::size_t i = 0; i + trailing < n; ++i) {
+      name += (i == 0 ? "" : " ") + fields[i];
+    }
+    names.insert(name);
   }
   return names;
 }
