@@ -46,12 +46,17 @@ bool SizeWithin(int64_t width, int64_t height, int64_t maxPixels) {
 // PNG and BMP headers state the picture's size before any pixel is read,
 // and the decoder allocates it at once: refuse pictures the renderer could
 // never want. A header too short to read is left to the decoder, which
-// refuses it.
+// refuses it. A PNG stream must also hold every chunk it announces.
 bool StatedSizeAcceptable(const std::vector<uint8_t>& bytes, int64_t maxPixels) {
-  if (IsPng(bytes) && bytes.size() >= 24 && std::memcmp(bytes.data() + 12, "IHDR", 4) == 0) {
-    const int64_t width = BigEndian32(bytes.data() + 16);
-    const int64_t height = BigEndian32(bytes.data() + 20);
-    return width > 0 && height > 0 && SizeWithin(width, height, maxPixels);
+  if (IsPng(bytes)) {
+    if (!PngChunksComplete(bytes)) {
+      return false;
+    }
+    if (bytes.size() >= 24 && std::memcmp(bytes.data() + 12, "IHDR", 4) == 0) {
+      const int64_t width = BigEndian32(bytes.data() + 16);
+      const int64_t height = BigEndian32(bytes.data() + 20);
+      return width > 0 && height > 0 && SizeWithin(width, height, maxPixels);
+    }
   }
   if (StartsWith(bytes, 0, "BM") && bytes.size() >= 26) {
     // int32 width at 18 and height at 22, negative for top-down rows.
@@ -96,6 +101,26 @@ bool ReadRegularFile(const char* path, std::size_t limit, std::vector<uint8_t>* 
     bytes->clear();
   }
   return ok;
+}
+
+bool PngChunksComplete(const std::vector<uint8_t>& bytes) {
+  constexpr std::size_t kChunkOverhead = 12;  // length, type, CRC
+  if (!IsPng(bytes)) {
+    return false;
+  }
+  // at never passes the end: each step moves past a chunk that fits.
+  std::size_t at = kSignatureBytes;
+  while (bytes.size() - at >= kChunkOverhead) {
+    const std::size_t length = BigEndian32(bytes.data() + at);
+    if (length > bytes.size() - at - kChunkOverhead) {
+      return false;
+    }
+    if (std::memcmp(bytes.data() + at + 4, "IEND", 4) == 0) {
+      return true;
+    }
+    at += kChunkOverhead + length;
+  }
+  return false;
 }
 
 bool IsDecodablePicture(const std::vector<uint8_t>& bytes) {

@@ -30,8 +30,16 @@ bool ReadRegularFile(const char* path, std::size_t limit, std::vector<uint8_t>* 
 // is given uses them.
 bool IsDecodablePicture(const std::vector<uint8_t>& bytes);
 
+// Whether every chunk of the PNG stream in bytes (signature included), up to
+// IEND, lies inside the bytes. The decoder fails on a stream that does not,
+// but only after it has skipped a chunk stating up to 2 GB in tiny reads
+// (seconds for a file of 200 bytes), so such a stream is refused before it
+// gets there. Bytes after IEND are ignored, as the decoder ignores them.
+bool PngChunksComplete(const std::vector<uint8_t>& bytes);
+
 // Decodes a whole picture file held in bytes, keeping its channels and depth
 // as stored. A converted file gets its PNG signature back in place first.
 // Empty when the stream is not of a format above, states a size (PNG, BMP)
-// beyond maxPixels, or does not decode.
+// beyond maxPixels, is a PNG stream whose chunks are not complete, or does
+// not decode.
 cv::Mat DecodePictureBytes(std::vector<uint8_t>& bytes, int64_t maxPixels);

@@ -136,6 +136,64 @@ TEST_F(SpriteImage, OversizedImagesAreRefusedBeforeDecoding) {
   EXPECT_FALSE(DecodeSpriteImage(big.c_str()).empty());  // PNG ignores bytes after its end
 }
 
+std::string BigEndian(uint32_t value) {
+  std::string bytes;
+  for (int shift = 24; shift >= 0; shift -= 8) {
+    bytes += static_cast<char>((value >> shift) & 0xFF);
+  }
+  return bytes;
+}
+
+// The CRC-32 that PNG chunks carry over their type and data.
+uint32_t ChunkCrc(const std::string& typeAndData) {
+  uint32_t crc = 0xFFFFFFFFu;
+  for (const char byte : typeAndData) {
+    crc ^= static_cast<uint8_t>(byte);
+    for (int bit = 0; bit < 8; ++bit) {
+      crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+  }
+  return crc ^ 0xFFFFFFFFu;
+}
+
+// png with a tEXt chunk put in after IHDR (which ends at byte 33) that
+// states declaredLength but carries data.
+std::string WithChunkAfterHeader(const std::string& png, uint32_t declaredLength,
+                                 const std::string& data) {
+  const std::string chunk = BigEndian(declaredLength) + "tEXt" + data +
+                            BigEndian(ChunkCrc("tEXt" + data));
+  return png.substr(0, 33) + chunk + png.substr(33);
+}
+
+TEST_F(SpriteImage, PngStreamsMustHoldEveryChunkTheyAnnounce) {
+  const std::string png = EncodePng(Filled(4, 3, Pixel(1, 2, 3, 4)));
+  ASSERT_EQ(png.substr(12, 4), "IHDR");
+  ASSERT_EQ(png.substr(37, 4), "IDAT");
+  // A chunk stating a gigabyte in a file of a few hundred bytes: the
+  // decoder would skip it in tiny reads for seconds before failing.
+  std::vector<uint8_t> huge;
+  const std::string hugeChunk = WithChunkAfterHeader(png, 0x40000012u, std::string(150, '\0'));
+  huge.assign(hugeChunk.begin(), hugeChunk.end());
+  EXPECT_FALSE(PngChunksComplete(huge));
+  EXPECT_FALSE(PngChunksComplete(std::vector<uint8_t>(huge.begin(), huge.begin() + 5)));
+  EXPECT_TRUE(DecodeSpriteBytes(huge).empty());
+  // Without IEND the decoder gives nothing either: refusing such a stream
+  // early changes no result.
+  const std::string cut = png.substr(0, png.size() - 12);
+  ASSERT_EQ(png.substr(png.size() - 8, 4), "IEND");
+  const std::vector<uint8_t> cutBytes(cut.begin(), cut.end());
+  EXPECT_TRUE(cv::imdecode(cutBytes, cv::IMREAD_UNCHANGED).empty());
+  EXPECT_FALSE(PngChunksComplete(cutBytes));
+  EXPECT_TRUE(DecodeSpriteImage(WriteBytes("cut.kes", cut).c_str()).empty());
+  // A chunk that fits decodes as before, and so does rubbish after IEND.
+  const std::string withText = WithChunkAfterHeader(png, 5, std::string("k\0abc", 5));
+  const std::string trailing = withText + "trailing";
+  EXPECT_TRUE(PngChunksComplete(std::vector<uint8_t>(trailing.begin(), trailing.end())));
+  const cv::Mat decoded = DecodeSpriteImage(WriteBytes("text.kes", trailing).c_str());
+  ASSERT_EQ(decoded.type(), CV_8UC4);
+  EXPECT_EQ(decoded.at<Pixel>(2, 3), Pixel(1, 2, 3, 4));
+}
+
 TEST_F(SpriteImage, OpaquePixelPaste) {
   cv::Mat working = Filled(6, 4, Pixel(10, 10, 10, 255));
   cv::Mat overlay = Filled(3, 2, Pixel(0, 0, 0, 0));
