@@ -97,6 +97,12 @@ TEST(ImageConversion, RefusesWhatIsNotItsInput) {
   ASSERT_TRUE(WriteFile(temp / "text.png", "not a picture at all, just some words"));
   ASSERT_TRUE(WriteFile(temp / "good.png", png));
   ASSERT_TRUE(WriteFile(temp / "cut.png", png.substr(0, 40)));
+  // The chunk after the header states 2 GB: the decoder would skip it for
+  // seconds, with as much memory, before failing.
+  std::string huge = png;
+  ASSERT_EQ(huge.substr(37, 4), "IDAT");
+  huge.replace(33, 4, std::string("\x7e\x00\x00\x0e", 4));
+  ASSERT_TRUE(WriteFile(temp / "huge-chunk.png", huge));
   ASSERT_EQ(Convert({"to-bin", temp / "good.png", temp / "good.bin"}).exitStatus, 0);
   const struct {
     std::vector<std::string> arguments;
@@ -107,6 +113,8 @@ TEST(ImageConversion, RefusesWhatIsNotItsInput) {
       {{"to-bin", temp / "good.bin", temp / "out"}, 3, "does not start with the PNG signature"},
       {{"to-png", temp / "good.png", temp / "out"}, 3, "does not start with the converted-picture magic"},
       {{"to-bin", temp / "cut.png", temp / "out"}, 3, "decode"},
+      {{"to-bin", temp / "huge-chunk.png", temp / "out"}, 3, "a chunk runs past its end"},
+      {{"info", temp / "huge-chunk.png"}, 3, "a chunk runs past its end"},
       {{"info", temp / "text.png"}, 3, "neither"},
       {{"to-bin", temp / "missing.png", temp / "out"}, 2, "cannot open"},
       {{"to-bin", temp.path(), temp / "out"}, 2, "not a regular file"},
