@@ -1,14 +1,9 @@
 #include "avm/sprites/sprite_image.h"
 
 #include <GLES2/gl2.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
-#include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include "avm/bridge/avm_log.h"

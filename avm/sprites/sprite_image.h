@@ -22,9 +22,10 @@ constexpr std::size_t kMaxSpriteFileBytes = 32u << 20;
 // where the header tells the size (PNG, BMP), for the same reason.
 constexpr int64_t kMaxSpritePixels = int64_t{4096} * 4096;
 
-// Decodes the image file at path, whatever its extension, with its alpha
-// channel kept, into 8-bit B, G, R, A pixels (continuous rows, top row
-// first). Converted image files are decoded as the PNG streams they are.
+// Decodes the image file at path (PNG, JPEG, BMP or WebP, whatever its
+// extension; see DecodePictureBytes) with its alpha channel kept, into 8-bit
+// B, G, R, A pixels (continuous rows, top row first). Converted image files
+// are decoded as the PNG streams they are.
 // Images without alpha get an opaque one; 16-bit images are brought to 8
 // bits. A missing, unreadable, oversized or undecodable file gives an empty
 // image; nothing is logged here (the callers decide what a miss means).
