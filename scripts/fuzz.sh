@@ -17,20 +17,7 @@ tree=${AVM_FUZZ_TREE:-build-fuzz}
 
 # The fuzz tree's own needs on top of scripts/packages.txt: clang and its
 # compiler runtime (libFuzzer and the sanitizer runtimes).
-missing=()
-for package in clang libclang-rt-14-dev python3; do
-  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
-    missing+=("$package")
-  fi
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "fuzz: installing ${missing[*]}"
-  sudo_cmd=()
-  if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
-  export DEBIAN_FRONTEND=noninteractive
-  "${sudo_cmd[@]}" apt-get update -q
-  "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+"$root/scripts/setup.sh" clang libclang-rt-14-dev python3
 
 start=$(date +%s)
 mkdir -p "$tree"

@@ -27,83 +27,14 @@ builds=${AVM_ARM_BUILD:-$root/build-arm}
 jobs=2
 
 # --- host tools ------------------------------------------------------------
-host_packages=(crossbuild-essential-armhf crossbuild-essential-arm64 qemu-user mmdebstrap file)
-missing=()
-for package in "${host_packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
-    missing+=("$package")
-  fi
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "test-arm: installing ${missing[*]}"
-  sudo_cmd=()
-  if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
-  export DEBIAN_FRONTEND=noninteractive
-  "${sudo_cmd[@]}" apt-get update -q
-  "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+"$root/scripts/setup.sh" crossbuild-essential-armhf crossbuild-essential-arm64 qemu-user \
+  mmdebstrap file
 
 # --- sysroots --------------------------------------------------------------
-# The Debian packages the build and the tests need, of the target
-# architecture. They are extracted, not installed: no maintainer script runs,
-# so what those scripts would make (alternatives links) is made here.
-sysroot_packages=(
-  libc6-dev libstdc++-12-dev
-  libopencv-core-dev libopencv-imgproc-dev libopencv-imgcodecs-dev
-  libyuv-dev android-liblog-dev
-  libegl-dev libgles-dev libegl-mesa0 libgl1-mesa-dri
-  libgtest-dev libgmock-dev libbenchmark-dev libglm-dev
-  openjdk-17-jdk-headless)
-
-# make_links_relative <dir>: an absolute link inside the sysroot points at the
-# build machine's own file; point it at the sysroot's one instead.
-make_links_relative() {
-  local dir=$1 link target
-  while IFS= read -r -d '' link; do
-    target=$(readlink "$link")
-    case "$target" in
-      /*) ln -sfn "$(realpath -m --relative-to="$(dirname "$link")" "$dir$target")" "$link" ;;
-    esac
-  done < <(find "$dir" -type l -print0)
-}
-
-# add_alternatives <dir> <triplet>: the BLAS and LAPACK libraries that OpenCV
-# links are reached through alternatives links that only a package's
-# configure step makes.
-add_alternatives() {
-  local dir=$1 triplet=$2 lib name
-  for lib in "$dir/usr/lib/$triplet"/blas/lib*.so* "$dir/usr/lib/$triplet"/lapack/lib*.so*; do
-    [ -e "$lib" ] || continue
-    name=$(basename "$lib")
-    if [ ! -e "$dir/usr/lib/$triplet/$name" ]; then
-      ln -sfn "$(basename "$(dirname "$lib")")/$name" "$dir/usr/lib/$triplet/$name"
-    fi
-  done
-}
-
-# make_sysroot <debian arch> <triplet>: prints the sysroot's path; makes it
-# unless a complete one for the same package list is cached.
+# Made (or checked and kept) by arm-sysroot.sh, each call a step of its own
+# that stops this script with its cause when it fails.
 make_sysroot() {
-  local arch=$1 triplet=$2
-  local dir=$cache/sysroot-$arch
-  local stamp=$dir/.avm-packages
-  local wanted="${sysroot_packages[*]}"
-  if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$wanted" ]; then
-    echo "$dir"
-    return
-  fi
-  echo "test-arm: making the $arch sysroot in $dir" >&2
-  mkdir -p "$cache"
-  rm -rf "$dir" "$dir.new"
-  local include
-  include=$(IFS=,; echo "${sysroot_packages[*]}")
-  mmdebstrap --quiet --variant=extract --architectures="$arch" --include="$include" \
-    bookworm "$dir.new" >&2
-  make_links_relative "$dir.new"
-  add_alternatives "$dir.new" "$triplet"
-  echo "$wanted" > "$dir.new/.avm-packages"
-  mv "$dir.new" "$dir"
-  echo "$dir"
+  "$root/scripts/arm-sysroot.sh" "$1" "$2" "$cache/sysroot-$1"
 }
 
 # --- build, check, test ----------------------------------------------------
@@ -181,8 +112,10 @@ launcher_smoke() {
 }
 
 started=$(date +%s)
-armhf_root=$(make_sysroot armhf arm-linux-gnueabihf)
-arm64_root=$(make_sysroot arm64 aarch64-linux-gnu)
+make_sysroot armhf arm-linux-gnueabihf
+make_sysroot arm64 aarch64-linux-gnu
+armhf_root=$cache/sysroot-armhf
+arm64_root=$cache/sysroot-arm64
 echo "test-arm: sysroots ready after $(( $(date +%s) - started )) s"
 
 build_and_test armhf "$armhf_root" '^(log_capture_test|castorlaunch_test|avm_.*)$' avm castorlaunch
