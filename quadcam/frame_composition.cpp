@@ -29,6 +29,7 @@ bool framesPending = false;
 namespace {
 
 std::atomic<uint64_t> gRejected[4];
+uint64_t gCompletedSets = 0;  // under gPreview_mutex
 std::atomic<uint32_t> gRejectionLogged{0};
 
 // Bytes from the start of a plane up to and including the last one read
@@ -139,6 +140,7 @@ void MarkArrived(int32_t slot) {
     // Kept until the worker takes it, so a set completed while the worker
     // is copying is not lost.
     framesPending = true;
+    ++gCompletedSets;
     gPreview_cond.notify_one();
   }
 }
@@ -201,6 +203,7 @@ bool ResetComposition(int32_t width, int32_t height, int32_t format) {
   std::lock_guard<std::mutex> lock(gPreview_mutex);
   mChEnable[0] = mChEnable[1] = mChEnable[2] = mChEnable[3] = 0;
   framesPending = false;
+  gCompletedSets = 0;
   return true;
 }
 
@@ -261,6 +264,11 @@ void OnComb(int32_t width, int32_t height, int32_t slot, const uint8_t* data) {
 }
 
 uint64_t RejectedFrames(int32_t slot) { return slot >= 0 && slot < 4 ? gRejected[slot].load() : 0; }
+
+uint64_t CompletedSets() {
+  std::lock_guard<std::mutex> lock(gPreview_mutex);
+  return gCompletedSets;
+}
 
 extern "C" {
 void imageAvailableCallback0(void*, AImageReader* reader) { OnImageAvailable(reader, 0); }

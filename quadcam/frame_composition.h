@@ -54,3 +54,5 @@ constexpr int32_t kMaxCameraSide = 4096;
 
 // Frames refused since the last open, per slot (wrong size or short planes).
 uint64_t RejectedFrames(int32_t slot);
+// Complete sets handed to the output worker since the last open.
+uint64_t CompletedSets();

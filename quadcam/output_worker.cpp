@@ -44,6 +44,11 @@ constexpr std::chrono::milliseconds kLockRetryPause(10);
 std::mutex previewWindowMutex;
 std::mutex recordWindowMutex;
 
+// Set while the worker waits for a set with none pending (under
+// gPreview_mutex); WaitOutputWorkerIdle waits for it.
+bool gWorkerIdle = false;
+std::condition_variable gWorkerIdleCond;
+
 pthread_t gWorkerThread;
 bool gWorkerStarted = false;  // touched only by the open/close caller
 std::atomic<int32_t> gLiveWorkers{0};
@@ -108,9 +113,14 @@ void* outputWorker(void*) {
       gPreview_cond.wait_for(lock, kLockRetryPause, [] { return workerRunning == 0; });
       continue;
     }
+    gWorkerIdle = true;
+    gWorkerIdleCond.notify_all();
     gPreview_cond.wait(lock, [] { return workerRunning == 0 || framesPending; });
+    gWorkerIdle = false;
     framesPending = false;
   }
+  gWorkerIdle = false;
+  gWorkerIdleCond.notify_all();
   --gLiveWorkers;
   return nullptr;
 }
@@ -234,3 +244,10 @@ void StopOutputWorker() {
 }
 
 int32_t LiveOutputWorkers() { return gLiveWorkers; }
+
+bool WaitOutputWorkerIdle(int32_t timeoutMs) {
+  std::unique_lock<std::mutex> lock(gPreview_mutex);
+  return gWorkerIdleCond.wait_for(lock, std::chrono::milliseconds(timeoutMs), [] {
+    return (gWorkerIdle && !framesPending) || workerRunning == 0;
+  }) && workerRunning != 0;
+}

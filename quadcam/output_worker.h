@@ -34,3 +34,8 @@ int64_t CopyPictureToWindow(const cv::Mat& picture, int32_t pictureFormat, int32
 
 // Workers alive now (0 or 1), for tests.
 int32_t LiveOutputWorkers();
+// Waits until the worker has served every set handed to it and waits for
+// the next one: true, or false after timeoutMs (or when no worker runs).
+// Tests use it to know that a set which should not reach a window did not,
+// without waiting an arbitrary time for something that does not happen.
+bool WaitOutputWorkerIdle(int32_t timeoutMs);

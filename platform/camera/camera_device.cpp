@@ -228,8 +228,8 @@ void RunDevice(ACameraDevice* device) {
     UnrefSession(job.session);
     if (delivered) {
       ++SettingsOf(device->id).delivered;
-      s.delivered.notify_all();
     }
+    s.delivered.notify_all();  // also a failed capture: its step is done
     device->wake.notify_all();
   }
 }
@@ -271,6 +271,7 @@ camera_status_t ACameraDevice_close(ACameraDevice* device) {
   held.swap(device->heldWindows);
   SettingsOf(device->id).openDevice = nullptr;
   --s.live.devices;
+  s.delivered.notify_all();  // a wait for this camera's steps ends here
   lock.unlock();
   for (ANativeWindow* window : held) {
     HostWindow_drop(window);

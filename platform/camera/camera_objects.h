@@ -115,7 +115,7 @@ struct CameraSettings {
 
 struct CameraService {
   std::mutex mutex;
-  std::condition_variable delivered;
+  std::condition_variable delivered;  // a frame delivered or a capture done
   std::vector<std::string> ids;
   std::map<std::string, CameraSettings> cameras;
   int32_t failManagerCreate = 0;

@@ -202,6 +202,20 @@ int32_t HostCamera_waitFramesDelivered(const char* id, uint64_t count, int32_t t
   return reached ? 0 : -ETIMEDOUT;
 }
 
+int32_t HostCamera_waitStepsDone(const char* id, int32_t timeoutMs) {
+  if (id == nullptr) {
+    return -EINVAL;
+  }
+  CameraService& s = Service();
+  std::unique_lock<std::mutex> lock(s.mutex);
+  // Looked up afresh at every wake: the device may close meanwhile.
+  const bool done = s.delivered.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
+    const ACameraDevice* device = OpenDevice(id);
+    return device == nullptr || (device->stepsPending == 0 && !device->producing);
+  });
+  return done ? 0 : -ETIMEDOUT;
+}
+
 int32_t HostCamera_openCount(const char* id) {
   if (id == nullptr) {
     return 0;

@@ -80,8 +80,10 @@ int32_t RefCountSettledAt(ANativeWindow* window, int32_t count) {
   return HostWindow_refCount(window);
 }
 
-// Waits long enough for a wrongly woken worker to have posted.
-void Settle() { std::this_thread::sleep_for(std::chrono::milliseconds(150)); }
+// Waits until the worker has served every set handed to it, so that a
+// count checked next is final: a set that should not reach a window has
+// then had its chance and did not.
+void Settle() { ASSERT_TRUE(WaitOutputWorkerIdle(kWait)) << "the worker never came to rest"; }
 
 class Pipeline : public ::testing::Test {
  protected:
@@ -191,6 +193,7 @@ TEST_F(Pipeline, OneWakePerCompleteSetAndASilentCameraNeverWakesTheWorker) {
   Step("3");
   Step("4");
   Step("2", 2);  // several frames of one camera within the same set
+  EXPECT_EQ(CompletedSets(), 0u) << "a set handed over before it was complete";
   Settle();
   EXPECT_EQ(HostWindow_postCount(preview), 1u) << "woken before the set was complete";
   {
@@ -202,6 +205,7 @@ TEST_F(Pipeline, OneWakePerCompleteSetAndASilentCameraNeverWakesTheWorker) {
   Step("5");
   ASSERT_EQ(HostWindow_waitForPosts(preview, 2, kWait), 0);
   Settle();
+  EXPECT_EQ(CompletedSets(), 1u);
   EXPECT_EQ(HostWindow_postCount(preview), 2u) << "more than one wake for one set";
   const std::vector<uint8_t> picture = LastPostedPicture(preview);
   EXPECT_EQ(picture[0], 30);
@@ -218,6 +222,7 @@ TEST_F(Pipeline, SurfacesSetLateReplacedClearedAndNullWhenNoneSet) {
   OpenCameraSet(w, h);
   StepAll();
   Settle();
+  EXPECT_EQ(CompletedSets(), 1u);
   EXPECT_EQ(log.CountPrefix("qcam", "ANativeWindow_lock"), 0);
 
   // Set while the worker waits: first filled after the next complete set.
@@ -283,7 +288,8 @@ TEST_F(Pipeline, ASetterNeverWaitsForAWindowWhoseConsumerHoldsEveryBuffer) {
 
     ANativeWindow* next = NewWindow(1, 1);
     std::future<void> setter = std::async(std::launch::async, [&] { Hand(kind, next, 16, 8); });
-    const bool returned = setter.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+    const bool returned =
+        setter.wait_for(std::chrono::milliseconds(kWait)) == std::future_status::ready;
     EXPECT_TRUE(returned) << "the setter waited for the window's consumer";
     if (returned) {
       EXPECT_EQ(HostWindow_refCount(stuck), 2) << "the test's and the copy's own reference";
@@ -310,8 +316,8 @@ TEST_F(Pipeline, AFailingLockIsRetriedAndLoggedPerTryUntilClose) {
   Hand(OutputKind::kRecord, record, 16, 8);
   OpenCameraSet(16, 8);
   // Retried without any camera frame.
-  for (int i = 0; i < 500 && HostWindow_lockAttempts(preview) < 3; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  for (int i = 0; i < kWait && HostWindow_lockAttempts(preview) < 3; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   ASSERT_GE(HostWindow_lockAttempts(preview), 3u);
   EXPECT_EQ(HostWindow_postCount(record), 0u) << "record served after a failed preview lock";
@@ -321,7 +327,7 @@ TEST_F(Pipeline, AFailingLockIsRetriedAndLoggedPerTryUntilClose) {
   EXPECT_EQ(static_cast<uint64_t>(
                 log.Count("qcam", "ANativeWindow_lock drawWindow failed with error code -22\n")),
             tries);
-  Settle();
+  // Close joined the worker (no worker lives): no try can follow.
   EXPECT_EQ(HostWindow_lockAttempts(preview), tries) << "worker still running after close";
 
   // A lock that fails a few times recovers and posts.
@@ -544,6 +550,9 @@ TEST_F(Pipeline, CameraCallbacksReport) {
   Step("2");
   ASSERT_EQ(HostCamera_failCaptures("3", 1), 0);
   ASSERT_EQ(HostCamera_step("3", 1), 0);
+  // A failed capture delivers no frame: wait for the step itself, or the
+  // close below may come first and abort the sequence before it captured.
+  ASSERT_EQ(HostCamera_waitStepsDone("3", kWait), 0);
   ASSERT_EQ(HostCamera_disconnect("4"), 0);
   ASSERT_EQ(HostCamera_reportError("5", 4), 0);
   CloseCameraSet();  // drains every camera's pending callbacks
@@ -579,6 +588,7 @@ TEST_F(Pipeline, FramesOfAnotherSizeAreNotComposed) {
   ASSERT_EQ(HostWindow_waitForPosts(preview, 1, kWait), 0);
   StepAll();
   StepAll();
+  EXPECT_EQ(CompletedSets(), 0u);
   Settle();
   EXPECT_EQ(HostWindow_postCount(preview), 1u);
   EXPECT_EQ(RejectedFrames(3), 2u);

@@ -112,6 +112,11 @@ int32_t HostCamera_failCaptures(const char* id, int32_t count);
 // listener has returned for each).
 uint64_t HostCamera_framesDelivered(const char* id);
 int32_t HostCamera_waitFramesDelivered(const char* id, uint64_t count, int32_t timeoutMs);
+// Waits until every step asked of the camera has been captured (delivered,
+// failed or lost, its capture callbacks returned), or the camera closed:
+// 0, or -ETIMEDOUT. A failed capture delivers no frame, so this is how a
+// test knows that it happened.
+int32_t HostCamera_waitStepsDone(const char* id, int32_t timeoutMs);
 int32_t HostCamera_openCount(const char* id);
 int32_t HostCamera_isOpen(const char* id);
 
