@@ -5,9 +5,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <future>
 #include <mutex>
+#include <utility>
 
 #include "avm/bridge/avm_jni.h"
 #include "avm/bridge/command_table.h"
@@ -167,14 +169,27 @@ TEST_F(Commands, SpeedIsStoredWithoutTheSceneLock) {
   // Hold the scene lock as a frame would; the speed command must still get through.
   std::unique_lock<std::mutex> frame(gBridge.sceneMutex);
   auto speed = std::async(std::launch::async, [] { return AvmSetCmd(2, 12345); });
-  ASSERT_EQ(speed.wait_for(std::chrono::seconds(5)), std::future_status::ready);
+  ASSERT_EQ(speed.wait_for(std::chrono::seconds(60)), std::future_status::ready);
   EXPECT_EQ(speed.get(), 1);
   EXPECT_EQ(pViewParam->vehicleSpeed.load(), 12345);
-  // Every other command waits for the frame to end.
-  auto mode = std::async(std::launch::async, [] { return AvmSetCmd(0, 7); });
-  EXPECT_EQ(mode.wait_for(std::chrono::milliseconds(200)), std::future_status::timeout);
+  // Every other command waits for the frame to end: it cannot return before
+  // the frame lets the lock go, which the frame marks just before it does.
+  // The frame ends only once the command has started, so a command that
+  // did not wait has every chance to return first.
+  std::promise<void> started;
+  std::atomic<bool> frameEnded{false};
+  auto mode = std::async(std::launch::async, [&] {
+    started.set_value();
+    const int result = AvmSetCmd(0, 7);
+    return std::make_pair(result, frameEnded.load());
+  });
+  started.get_future().wait();
+  EXPECT_NE(pViewParam->screenMode, 7) << "changed while the frame held the lock";
+  frameEnded = true;
   frame.unlock();
-  EXPECT_EQ(mode.get(), 1);
+  const std::pair<int, bool> done = mode.get();
+  EXPECT_EQ(done.first, 1);
+  EXPECT_TRUE(done.second) << "the command returned while the frame held the lock";
   EXPECT_EQ(pViewParam->screenMode, 7);
 }
 

@@ -130,6 +130,11 @@ void JavaThread(unsigned seed, const std::atomic<bool>& stop, CallCounts& counts
   }
 }
 
+bool EveryKindHadItsTurn(const CallCounts& counts) {
+  return counts.commands.load() > 0 && counts.selections.load() > 0 && counts.plates.load() > 0 &&
+         counts.tyres.load() > 0 && counts.objects.load() > 0;
+}
+
 TEST(JniStress, EveryNativeMethodFromSeveralThreadsWhileFramesDraw) {
   StartTestGlContext();
   TempDir dir;
@@ -156,7 +161,9 @@ TEST(JniStress, EveryNativeMethodFromSeveralThreadsWhileFramesDraw) {
   const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(StressSeconds());
   long frames = 0;
   int badFrames = 0;
-  while (std::chrono::steady_clock::now() < end) {
+  // The stress length, and then on until every kind of call has been made
+  // (see EveryKindHadItsTurn): each thread's turn is checked, not its share.
+  while (std::chrono::steady_clock::now() < end || !EveryKindHadItsTurn(counts)) {
     if (frames % 8 == 0) {
       Java_com_kestra_avm_AVM_SetCmd(glJni.env(), nullptr, 0, kScreenModes[(frames / 8) % 15]);
     }

@@ -92,7 +92,7 @@ class Launcher : public ::testing::Test {
     EXPECT_EQ(posix_spawn(&pid, path.c_str(), nullptr, nullptr, argv.data(), environ), 0);
     started_.push_back(pid);
     const std::string baseName = fs::path(name).filename().string();
-    for (int i = 0; i < 200 && ExeBaseName(pid) != baseName; ++i) {
+    for (int i = 0; i < 1000 && ExeBaseName(pid) != baseName; ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     EXPECT_EQ(ExeBaseName(pid), baseName);

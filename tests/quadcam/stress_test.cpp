@@ -43,7 +43,6 @@ TEST(Stress, OpenCloseAndSurfaceSwapsWhileCamerasStream) {
   std::thread previewSwapper(swapper, OutputKind::kPreview, 0);
   std::thread recordSwapper(swapper, OutputKind::kRecord, 1);
 
-  uint64_t postsSeen = 0;
   for (int round = 0; round < 40; ++round) {
     OpenCameraSet(24, 16);
     std::this_thread::sleep_for(std::chrono::milliseconds(round % 5 == 0 ? 60 : 8));
@@ -57,20 +56,22 @@ TEST(Stress, OpenCloseAndSurfaceSwapsWhileCamerasStream) {
   stop = true;
   previewSwapper.join();
   recordSwapper.join();
-  SetOutputWindow(OutputKind::kPreview, nullptr, 0, 0);
+
+  // After all that, a fresh open streams into a window again: its first
+  // pass and a complete set of the four cameras both reach it.
+  ANativeWindow_acquire(windows[0]);
+  SetOutputWindow(OutputKind::kPreview, windows[0], 24, 16);
   SetOutputWindow(OutputKind::kRecord, nullptr, 0, 0);
+  const uint64_t posts = HostWindow_postCount(windows[0]);
+  OpenCameraSet(24, 16);
+  EXPECT_EQ(HostWindow_waitForPosts(windows[0], posts + 2, 10000), 0) << "nothing reached a window";
+  CloseCameraSet();
+  SetOutputWindow(OutputKind::kPreview, nullptr, 0, 0);
 
   for (ANativeWindow* window : windows) {
-    postsSeen += HostWindow_postCount(window);
     EXPECT_EQ(HostWindow_refCount(window), 1) << "a reference was leaked or dropped twice";
     ANativeWindow_release(window);
   }
-  uint64_t delivered = 0;
-  for (const char* id : kSlotIds) {
-    delivered += HostCamera_framesDelivered(id);
-  }
-  EXPECT_GT(delivered, 0u) << "the cameras never streamed";
-  EXPECT_GT(postsSeen, 0u) << "nothing ever reached a window";
 
   HostCameraObjects live;
   HostCamera_liveObjects(&live);
