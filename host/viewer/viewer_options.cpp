@@ -4,23 +4,9 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace {
+#include "avm/bridge/layout_sizes.h"
 
-// The layout codes of command 19 with the screen each stands for, as the
-// app knows them; the window must be that screen.
-struct LayoutScreen {
-  int code;
-  int width;
-  int height;
-};
-constexpr LayoutScreen kLayoutScreens[] = {
-    {0, 1024, 600},  {1, 1280, 720},   {2, 1280, 480},   {3, 1280, 800},  {4, 1920, 720},
-    {5, 1920, 860},  {6, 1920, 1080},  {7, 2000, 1200},  {8, 1600, 720},  {9, 1920, 1200},
-    {15, 1000, 600}, {16, 1024, 458},  {17, 960, 600},   {18, 1024, 576}, {19, 1024, 384},
-    {20, 768, 1024}, {21, 800, 1280},  {22, 1080, 1920}, {23, 960, 1280}, {24, 768, 720},
-    {25, 768, 880},  {26, 800, 1100},  {27, 1080, 1650}, {33, 436, 600},  {34, 375, 600},
-    {35, 337, 600},  {36, 640, 600},   {37, 392, 600},   {38, 523, 600},  {39, 450, 600},
-};
+namespace {
 
 // The renderer reads screen sizes as 16-bit fields of one int (command 89).
 constexpr int kMinSide = 11;
@@ -51,14 +37,11 @@ bool ParseSize(const char* text, int* width, int* height) {
 }  // namespace
 
 void LayoutScreenSize(int code, int* width, int* height) {
-  *width = 1024;
-  *height = 600;
-  for (const LayoutScreen& screen : kLayoutScreens) {
-    if (screen.code == code) {
-      *width = screen.width;
-      *height = screen.height;
-    }
-  }
+  int32_t w = 1024;
+  int32_t h = 600;
+  ScreenSizeOfLayoutCode(code, &w, &h);
+  *width = w;
+  *height = h;
 }
 
 bool ParseViewerOptions(int argc, char** argv, const std::string& defaultAssets,
