@@ -29,7 +29,7 @@ constexpr int kCmdCarBrightness = 110;
 
 constexpr int kScreenMode3D = 5;
 constexpr int kScreenModeTop = 12;
-// Other-car modes: 1 none, 2 the car behind ours (seen from angle 144).
+// Other-car modes: 1 none, 2 a car ahead of ours (seen from angle 144).
 constexpr int kOtherCarHidden = 1;
 constexpr int kOtherCarBehind = 2;
 
@@ -73,7 +73,7 @@ constexpr ScriptWord kScriptWords[] = {
     {"steer-left", ActionId::kSteerLeft, false, "steer 5 degrees more to the left"},
     {"steer-right", ActionId::kSteerRight, false, "steer 5 degrees more to the right"},
     {"beams", ActionId::kBeams, false, "headlight beams on or off"},
-    {"other-car", ActionId::kOtherCar, false, "the other car behind ours on or off"},
+    {"other-car", ActionId::kOtherCar, false, "the other car ahead of ours (seen from angle 144) on or off"},
     {"background", ActionId::kBackground, false, "background layer on or off"},
     {"next-background", ActionId::kNextBackground, false, "the next background picture"},
     {"roadway", ActionId::kRoadway, false, "roadway layer on or off"},
