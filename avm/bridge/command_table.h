@@ -23,7 +23,3 @@ const CommandEntry* FindCommand(int32_t code);
 
 // The whole dispatch: initialisation check, lock, handler.
 int AvmSetCmd(int32_t cmd, int32_t arg);
-
-// Screen size of a layout code of commands 19 and 88. Returns false for
-// codes not in the size table.
-bool ScreenSizeOfLayoutCode(int32_t code, int32_t* width, int32_t* height);

@@ -70,33 +70,7 @@ constexpr CommandEntry kCommands[] = {
     {112, CmdPartialWheelQuery, false, false},
 };
 
-struct LayoutSize {
-  int32_t code;
-  int32_t width;
-  int32_t height;
-};
-
-constexpr LayoutSize kLayoutSizes[] = {
-    {0, 1024, 600},   {1, 1280, 720},   {2, 1280, 480},   {3, 1280, 800},   {4, 1920, 720},
-    {5, 1920, 860},   {6, 1920, 1080},  {7, 2000, 1200},  {8, 1600, 720},   {9, 1920, 1200},
-    {15, 1000, 600},  {16, 1024, 458},  {17, 960, 600},   {18, 1024, 576},  {19, 1024, 384},
-    {20, 768, 1024},  {21, 800, 1280},  {22, 1080, 1920}, {23, 960, 1280},  {24, 768, 720},
-    {25, 768, 880},   {26, 800, 1100},  {27, 1080, 1650}, {33, 436, 600},   {34, 375, 600},
-    {35, 337, 600},   {36, 640, 600},   {37, 392, 600},   {38, 523, 600},   {39, 450, 600},
-};
-
 }  // namespace
-
-bool ScreenSizeOfLayoutCode(int32_t code, int32_t* width, int32_t* height) {
-  for (const LayoutSize& size : kLayoutSizes) {
-    if (size.code == code) {
-      *width = size.width;
-      *height = size.height;
-      return true;
-    }
-  }
-  return false;
-}
 
 const CommandEntry* FindCommand(int32_t code) {
   for (const CommandEntry& entry : kCommands) {

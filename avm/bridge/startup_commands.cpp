@@ -2,6 +2,7 @@
 // initialisation takes over; 89 given afterwards changes the live layout.
 #include "avm/bridge/command_handlers.h"
 #include "avm/bridge/command_table.h"
+#include "avm/bridge/layout_sizes.h"
 #include "avm/bridge/lifecycle.h"
 #include "avm/bridge/scene_state.h"
 #include "avm/view/screen_layout.h"

@@ -4,6 +4,7 @@
 
 #include "avm/bridge/command_handlers.h"
 #include "avm/bridge/command_table.h"
+#include "avm/bridge/layout_sizes.h"
 #include "avm/bridge/java_callbacks.h"
 #include "avm/bridge/scene_state.h"
 #include "avm/view/screen_layout.h"
