@@ -170,6 +170,48 @@ TEST_F(Pipeline, RecordedFramesReachThePreviewByteExactAfterAnAllZeroFirstFrame)
   }
 }
 
+// With both windows set, one read of the composed picture fills the two:
+// each still gets every set byte-exact at its own stride (padding 64 and 0),
+// padding untouched. The size is large enough for the streaming copies.
+TEST_F(Pipeline, BothWindowsGetEverySetByteExactEachAtItsOwnStride) {
+  TempDir dir;
+  const int w = 320;
+  const int h = 240;
+  Nv21Frame frames[4][2];
+  for (int k = 0; k < 4; ++k) {
+    frames[k][0] = RandomNv21(w, h, 30u + static_cast<uint32_t>(k));
+    frames[k][1] = RandomNv21(w, h, 40u + static_cast<uint32_t>(k));
+    const std::string path = dir / ("cam" + std::to_string(k) + ".nv21");
+    ASSERT_TRUE(WriteNv21File(path, {frames[k][0], frames[k][1]}));
+    ConfigureStepping(kSlotIds[k], path.c_str());
+  }
+  ANativeWindow* preview = NewWindow(1, 1);
+  ANativeWindow* record = NewWindow(1, 1);
+  HostWindow_setStridePadding(preview, 64);
+  Hand(OutputKind::kPreview, preview, w, h);
+  Hand(OutputKind::kRecord, record, w, h);
+  OpenCameraSet(w, h);
+  ASSERT_EQ(HostWindow_waitForPosts(record, 1, kWait), 0);
+  for (int n = 0; n < 2; ++n) {
+    StepAll();
+    // The record window is posted after the preview within a pass.
+    ASSERT_EQ(HostWindow_waitForPosts(record, 2u + static_cast<uint64_t>(n), kWait), 0);
+    const Nv21Frame* set[4] = {&frames[0][n], &frames[1][n], &frames[2][n], &frames[3][n]};
+    const std::vector<uint8_t> expected = ExpectedNv21Mosaic(set, w, h);
+    EXPECT_TRUE(LastPostedPicture(preview) == expected) << "preview, set " << n;
+    EXPECT_TRUE(LastPostedPicture(record) == expected) << "record, set " << n;
+  }
+  HostPostedFrame info;
+  const std::vector<uint8_t> buffer = LastPostedBuffer(preview, &info);
+  ASSERT_EQ(info.stride, 2 * w + 64);
+  for (int r = 0; r < 3 * h; ++r) {
+    for (int p = 2 * w; p < info.stride; ++p) {
+      ASSERT_EQ(buffer[static_cast<size_t>(r * info.stride + p)], HOST_WINDOW_FILL_BYTE);
+    }
+  }
+  EXPECT_EQ(HostWindow_postCount(preview), 3u);
+}
+
 TEST_F(Pipeline, OneWakePerCompleteSetAndASilentCameraNeverWakesTheWorker) {
   TempDir dir;
   const int w = 32;
