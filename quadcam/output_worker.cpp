@@ -1,7 +1,8 @@
 // Output side: two windows handed over by Java and one worker thread.
 //
-// The worker serves the preview window, then the record window, then waits
-// for the next complete set (or the stop request). Each window pointer is
+// The worker serves the preview window, then the record window (both from
+// one read of the composed picture when both are set), then waits for the
+// next complete set (or the stop request). Each window pointer is
 // guarded by a mutex of its own, held only to swap it or to take a
 // reference: the worker locks, copies and posts on its own reference, so a
 // setter never waits for a window's consumer and a replaced window lives
@@ -68,38 +69,98 @@ ANativeWindow* TakeWindow(OutputKind kind) {
   return window;
 }
 
-// Serves one window: lock, copy, post, on a reference of the worker's own,
-// so a setter that replaces or clears the window meanwhile neither waits
-// nor frees it under the copy. False when the lock failed.
-bool ServeWindow(OutputKind kind) {
-  ANativeWindow* window = TakeWindow(kind);
-  if (window == nullptr) {
+// Locks a window taken with TakeWindow. When the lock fails, logs it,
+// gives the reference back and returns false.
+bool LockWindow(OutputKind kind, ANativeWindow* window, ANativeWindow_Buffer* buffer) {
+  const int32_t result = ANativeWindow_lock(window, buffer, nullptr);
+  if (result == 0) {
     return true;
   }
-  ANativeWindow_Buffer buffer;
-  const int32_t result = ANativeWindow_lock(window, &buffer, nullptr);
-  if (result != 0) {
-    if (kind == OutputKind::kPreview) {
-      QCAM_LOGE("ANativeWindow_lock drawWindow failed with error code %d\n", result);
-    } else {
-      QCAM_LOGE("ANativeWindow_lock recordWindow failed with error code %d\n", result);
-    }
-    ANativeWindow_release(window);
-    return false;
+  if (kind == OutputKind::kPreview) {
+    QCAM_LOGE("ANativeWindow_lock drawWindow failed with error code %d\n", result);
+  } else {
+    QCAM_LOGE("ANativeWindow_lock recordWindow failed with error code %d\n", result);
   }
+  ANativeWindow_release(window);
+  return false;
+}
+
+void NoteCopyResult(int64_t written, const ANativeWindow_Buffer& buffer) {
+  if (written < 0 && !gFormatMismatchLogged.exchange(true)) {
+    QCAM_LOGE("window format %d cannot show the composed format %d", buffer.format,
+              gLayout.format);
+  }
+}
+
+// Copies the picture into a locked window, posts it and gives the
+// reference back.
+void FillAndPost(ANativeWindow* window, const ANativeWindow_Buffer& buffer) {
   {
     // Taken only once the buffer is ours: the listeners never wait for a
     // consumer either.
     std::unique_lock<std::shared_mutex> frameLock(gCombMutex);
-    if (!dstComb.empty() &&
-        CopyPictureToWindow(dstComb, gLayout.format, gLayout.width, gLayout.height, buffer) < 0 &&
-        !gFormatMismatchLogged.exchange(true)) {
-      QCAM_LOGE("window format %d cannot show the composed format %d", buffer.format,
-                gLayout.format);
+    if (!dstComb.empty()) {
+      NoteCopyResult(
+          CopyPictureToWindow(dstComb, gLayout.format, gLayout.width, gLayout.height, buffer),
+          buffer);
     }
   }
   ANativeWindow_unlockAndPost(window);
   ANativeWindow_release(window);
+}
+
+// Serves one window taken with TakeWindow (null: nothing to do): lock, copy,
+// post, on a reference of the worker's own, so a setter that replaces or
+// clears the window meanwhile neither waits nor frees it under the copy.
+// False when the lock failed.
+bool ServeWindow(OutputKind kind, ANativeWindow* window) {
+  if (window == nullptr) {
+    return true;
+  }
+  ANativeWindow_Buffer buffer;
+  if (!LockWindow(kind, window, &buffer)) {
+    return false;
+  }
+  FillAndPost(window, buffer);
+  return true;
+}
+
+// One pass: the preview, then the record window. With both set and both
+// locked, one read of the composed picture fills the two buffers (the
+// picture is far larger than the caches, so a second read would come from
+// memory again); otherwise each window is served on its own as far as its
+// lock allows. False when a lock failed.
+bool ServeWindows() {
+  ANativeWindow* preview = TakeWindow(OutputKind::kPreview);
+  ANativeWindow* record = TakeWindow(OutputKind::kRecord);
+  if (preview == nullptr || record == nullptr) {
+    return ServeWindow(OutputKind::kPreview, preview) && ServeWindow(OutputKind::kRecord, record);
+  }
+  ANativeWindow_Buffer previewBuffer;
+  if (!LockWindow(OutputKind::kPreview, preview, &previewBuffer)) {
+    ANativeWindow_release(record);
+    return false;
+  }
+  ANativeWindow_Buffer recordBuffer;
+  if (!LockWindow(OutputKind::kRecord, record, &recordBuffer)) {
+    FillAndPost(preview, previewBuffer);  // the preview of the pass still goes out
+    return false;
+  }
+  {
+    std::unique_lock<std::shared_mutex> frameLock(gCombMutex);
+    if (!dstComb.empty()) {
+      int64_t previewBytes = 0;
+      int64_t recordBytes = 0;
+      CopyPictureToWindows(dstComb, gLayout.format, gLayout.width, gLayout.height, previewBuffer,
+                           recordBuffer, &previewBytes, &recordBytes);
+      NoteCopyResult(previewBytes, previewBuffer);
+      NoteCopyResult(recordBytes, recordBuffer);
+    }
+  }
+  ANativeWindow_unlockAndPost(preview);
+  ANativeWindow_release(preview);
+  ANativeWindow_unlockAndPost(record);
+  ANativeWindow_release(record);
   return true;
 }
 
@@ -107,7 +168,7 @@ void* outputWorker(void*) {
   std::unique_lock<std::mutex> lock(gPreview_mutex);
   while (workerRunning != 0) {
     lock.unlock();
-    const bool served = ServeWindow(OutputKind::kPreview) && ServeWindow(OutputKind::kRecord);
+    const bool served = ServeWindows();
     lock.lock();
     if (!served) {
       gPreview_cond.wait_for(lock, kLockRetryPause, [] { return workerRunning == 0; });
@@ -140,13 +201,36 @@ int32_t WindowFormatFor(OutputKind kind) {
 
 }  // namespace
 
-int64_t CopyPictureToWindow(const cv::Mat& picture, int32_t pictureFormat, int32_t camWidth,
-                            int32_t camHeight, const ANativeWindow_Buffer& buffer) {
+namespace {
+
+// One run of rows from the picture into a window buffer.
+struct RowRun {
+  size_t dstOffset;
+  size_t dstStride;
+  const uint8_t* src;
+  size_t srcStride;
+  size_t rowBytes;
+  size_t rows;
+};
+
+// How the picture reaches one locked window buffer: rows copied as they
+// are (NV21 into NV21: luma then chroma; RGBA into RGBA), converted (RGBA
+// into an NV21 window), or not at all.
+struct WindowCopyPlan {
+  enum Kind { kRefused, kRows, kRgbaToNv21 } kind = kRefused;
+  RowRun runs[2] = {};
+  size_t runCount = 0;
+  int32_t convertWidth = 0;
+  int32_t convertHeight = 0;
+};
+
+WindowCopyPlan PlanWindowCopy(const cv::Mat& picture, int32_t pictureFormat, int32_t camWidth,
+                              int32_t camHeight, const ANativeWindow_Buffer& buffer) {
+  WindowCopyPlan plan;
   if (buffer.bits == nullptr || buffer.width <= 0 || buffer.height <= 0 ||
       buffer.stride < buffer.width || camWidth <= 0 || camHeight <= 0) {
-    return -1;
+    return plan;
   }
-  auto* bits = static_cast<uint8_t*>(buffer.bits);
   const size_t winW = static_cast<size_t>(buffer.width);
   const size_t winH = static_cast<size_t>(buffer.height);
   const size_t winStride = static_cast<size_t>(buffer.stride);
@@ -156,40 +240,116 @@ int64_t CopyPictureToWindow(const cv::Mat& picture, int32_t pictureFormat, int32
   const bool nv21Window = buffer.format == kWindowFormatNv21 || buffer.format == AIMAGE_FORMAT_YUV_420_888;
 
   if (pictureFormat == AIMAGE_FORMAT_YUV_420_888 && nv21Window) {
+    // Luma rows, then the chroma rows into the window's own chroma plane,
+    // which starts after its luma rows. Where neither has row padding the
+    // two runs are contiguous and CopyRows takes each as one block.
     const size_t rowBytes = std::min(picW, winW);
-    const size_t lumaRows = std::min(picH, winH);
-    const size_t chromaRows = std::min(static_cast<size_t>(camHeight), (winH + 1) / 2);
-    if (winW == picW && winH == picH && winStride == picW && picStride == picW) {
-      // Same geometry, no padding: luma and chroma are one block in both.
-      CopyRows(bits, picW, picture.data, picW, picW, 3 * static_cast<size_t>(camHeight));
-      return static_cast<int64_t>(picW * 3 * static_cast<size_t>(camHeight));
-    }
-    CopyRows(bits, winStride, picture.data, picStride, rowBytes, lumaRows);
-    CopyRows(bits + winStride * winH, winStride, picture.data + picStride * picH, picStride,
-             rowBytes, chromaRows);
-    return static_cast<int64_t>(rowBytes * (lumaRows + chromaRows));
+    plan.kind = WindowCopyPlan::kRows;
+    plan.runs[0] = {0, winStride, picture.data, picStride, rowBytes, std::min(picH, winH)};
+    plan.runs[1] = {winStride * winH, winStride, picture.data + picStride * picH, picStride,
+                    rowBytes, std::min(static_cast<size_t>(camHeight), (winH + 1) / 2)};
+    plan.runCount = 2;
+    return plan;
   }
   if (pictureFormat == AIMAGE_FORMAT_RGBA_8888 &&
       (buffer.format == WINDOW_FORMAT_RGBA_8888 || buffer.format == WINDOW_FORMAT_RGBX_8888)) {
-    const size_t rowBytes = std::min(picW, winW) * 4;
-    const size_t rows = std::min(picH, winH);
-    CopyRows(bits, winStride * 4, picture.data, picStride, rowBytes, rows);
-    return static_cast<int64_t>(rowBytes * rows);
+    plan.kind = WindowCopyPlan::kRows;
+    plan.runs[0] = {0, winStride * 4, picture.data, picStride, std::min(picW, winW) * 4,
+                    std::min(picH, winH)};
+    plan.runCount = 1;
+    return plan;
   }
   if (pictureFormat == AIMAGE_FORMAT_RGBA_8888 && nv21Window) {
     // The record window always takes NV21: convert rather than pour RGBA
     // bytes into it. Whole V/U pairs only, so an odd size cannot spill.
-    const int width = static_cast<int>(std::min(picW, winW) & ~static_cast<size_t>(1));
-    const int height = static_cast<int>(std::min(picH, winH) & ~static_cast<size_t>(1));
-    if (width == 0 || height == 0) {
+    plan.kind = WindowCopyPlan::kRgbaToNv21;
+    plan.convertWidth = static_cast<int32_t>(std::min(picW, winW) & ~static_cast<size_t>(1));
+    plan.convertHeight = static_cast<int32_t>(std::min(picH, winH) & ~static_cast<size_t>(1));
+    return plan;
+  }
+  return plan;
+}
+
+int64_t RunBytes(const WindowCopyPlan& plan) {
+  int64_t bytes = 0;
+  for (size_t i = 0; i < plan.runCount; ++i) {
+    bytes += static_cast<int64_t>(plan.runs[i].rowBytes * plan.runs[i].rows);
+  }
+  return bytes;
+}
+
+int64_t RunWindowCopy(const WindowCopyPlan& plan, const cv::Mat& picture,
+                      const ANativeWindow_Buffer& buffer) {
+  auto* bits = static_cast<uint8_t*>(buffer.bits);
+  if (plan.kind == WindowCopyPlan::kRows) {
+    for (size_t i = 0; i < plan.runCount; ++i) {
+      const RowRun& run = plan.runs[i];
+      CopyRows(bits + run.dstOffset, run.dstStride, run.src, run.srcStride, run.rowBytes, run.rows);
+    }
+    return RunBytes(plan);
+  }
+  if (plan.kind == WindowCopyPlan::kRgbaToNv21) {
+    if (plan.convertWidth == 0 || plan.convertHeight == 0) {
       return 0;
     }
+    const size_t winStride = static_cast<size_t>(buffer.stride);
     // RGBA in memory order R, G, B, A is what libyuv calls ABGR.
-    libyuv::ABGRToNV21(picture.data, static_cast<int>(picStride), bits, static_cast<int>(winStride),
-                       bits + winStride * winH, static_cast<int>(winStride), width, height);
-    return static_cast<int64_t>(width) * height * 3 / 2;
+    libyuv::ABGRToNV21(picture.data, static_cast<int>(picture.step[0]), bits,
+                       static_cast<int>(winStride),
+                       bits + winStride * static_cast<size_t>(buffer.height),
+                       static_cast<int>(winStride), plan.convertWidth, plan.convertHeight);
+    return static_cast<int64_t>(plan.convertWidth) * plan.convertHeight * 3 / 2;
   }
   return -1;
+}
+
+// Whether two plans read the same rows of the picture, so one pass over
+// them can feed both windows.
+bool SameSourceRows(const WindowCopyPlan& a, const WindowCopyPlan& b) {
+  if (a.kind != WindowCopyPlan::kRows || b.kind != WindowCopyPlan::kRows ||
+      a.runCount != b.runCount) {
+    return false;
+  }
+  for (size_t i = 0; i < a.runCount; ++i) {
+    const RowRun& x = a.runs[i];
+    const RowRun& y = b.runs[i];
+    if (x.src != y.src || x.srcStride != y.srcStride || x.rowBytes != y.rowBytes ||
+        x.rows != y.rows) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+int64_t CopyPictureToWindow(const cv::Mat& picture, int32_t pictureFormat, int32_t camWidth,
+                            int32_t camHeight, const ANativeWindow_Buffer& buffer) {
+  return RunWindowCopy(PlanWindowCopy(picture, pictureFormat, camWidth, camHeight, buffer), picture,
+                       buffer);
+}
+
+void CopyPictureToWindows(const cv::Mat& picture, int32_t pictureFormat, int32_t camWidth,
+                          int32_t camHeight, const ANativeWindow_Buffer& first,
+                          const ANativeWindow_Buffer& second, int64_t* firstBytes,
+                          int64_t* secondBytes) {
+  const WindowCopyPlan a = PlanWindowCopy(picture, pictureFormat, camWidth, camHeight, first);
+  const WindowCopyPlan b = PlanWindowCopy(picture, pictureFormat, camWidth, camHeight, second);
+  if (!SameSourceRows(a, b)) {
+    *firstBytes = RunWindowCopy(a, picture, first);
+    *secondBytes = RunWindowCopy(b, picture, second);
+    return;
+  }
+  auto* firstBits = static_cast<uint8_t*>(first.bits);
+  auto* secondBits = static_cast<uint8_t*>(second.bits);
+  for (size_t i = 0; i < a.runCount; ++i) {
+    const RowRun& x = a.runs[i];
+    const RowRun& y = b.runs[i];
+    CopyRowsTwice(firstBits + x.dstOffset, x.dstStride, secondBits + y.dstOffset, y.dstStride,
+                  x.src, x.srcStride, x.rowBytes, x.rows);
+  }
+  *firstBytes = RunBytes(a);
+  *secondBytes = RunBytes(b);
 }
 
 void SetOutputWindow(OutputKind kind, ANativeWindow* window, int32_t width, int32_t height) {

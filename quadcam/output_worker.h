@@ -32,6 +32,16 @@ void StopOutputWorker();
 int64_t CopyPictureToWindow(const cv::Mat& picture, int32_t pictureFormat, int32_t camWidth,
                             int32_t camHeight, const ANativeWindow_Buffer& buffer);
 
+// Copies the composed picture into two locked window buffers, each exactly
+// as CopyPictureToWindow would, and sets the bytes written into each (or
+// -1). Where both take the same rows of the picture (same geometry and
+// format, any strides) the picture is read once for both, row by row;
+// otherwise each is copied on its own.
+void CopyPictureToWindows(const cv::Mat& picture, int32_t pictureFormat, int32_t camWidth,
+                          int32_t camHeight, const ANativeWindow_Buffer& first,
+                          const ANativeWindow_Buffer& second, int64_t* firstBytes,
+                          int64_t* secondBytes);
+
 // Workers alive now (0 or 1), for tests.
 int32_t LiveOutputWorkers();
 // Waits until the worker has served every set handed to it and waits for

@@ -5,6 +5,7 @@
 #include <media/NdkImage.h>
 
 #include <cstring>
+#include <string>
 
 #include "quadcam/frame_composition.h"
 #include "quadcam/nv21_buffer.h"
@@ -336,24 +337,80 @@ TEST_F(Composition, TheComposedFrameStartsAllZero) {
   EXPECT_EQ(cv::countNonZero(dstComb), 0);
 }
 
+// A destination of the row copier: `offset` bytes of 0x5A before the first
+// row, rows `stride` apart, 16 more after the last.
+struct RowDestination {
+  std::vector<uint8_t> bytes;
+  size_t offset;
+  size_t stride;
+  RowDestination(size_t stride_, size_t rows, size_t offset_)
+      : bytes(stride_ * rows + offset_ + 16, 0x5A), offset(offset_), stride(stride_) {}
+  uint8_t* Rows() { return bytes.data() + offset; }
+  // Every row equals the source row and nothing else was written: not the
+  // bytes before the first row, the padding after each row, or past the end.
+  ::testing::AssertionResult Holds(const uint8_t* src, size_t srcStride, size_t rowBytes,
+                                   size_t rows) const {
+    std::vector<uint8_t> expected(bytes.size(), 0x5A);
+    for (size_t r = 0; r < rows; ++r) {
+      std::memcpy(expected.data() + offset + r * stride, src + r * srcStride, rowBytes);
+    }
+    for (size_t i = 0; i < bytes.size(); ++i) {
+      if (bytes[i] != expected[i]) {
+        return ::testing::AssertionFailure()
+               << "byte " << i << " is " << int{bytes[i]} << ", not " << int{expected[i]};
+      }
+    }
+    return ::testing::AssertionSuccess();
+  }
+};
+
 TEST(RowCopy, CopiesExactlyTheRowsOnBothPathsAtAnyAlignment) {
   for (size_t rowBytes : {size_t{1}, size_t{15}, size_t{64}, size_t{1921}}) {
     for (size_t rows : {size_t{1}, size_t{3}, size_t{300}}) {
       for (size_t offset : {size_t{0}, size_t{1}, size_t{7}}) {
         const size_t srcStride = rowBytes + 5;
-        const size_t dstStride = rowBytes + 3;
         const std::vector<uint8_t> src = RandomBytes(srcStride * rows + offset, 11);
-        std::vector<uint8_t> dst(dstStride * rows + offset + 16, 0x5A);
-        CopyRows(dst.data() + offset, dstStride, src.data() + offset, srcStride, rowBytes, rows);
-        for (size_t r = 0; r < rows; ++r) {
-          ASSERT_EQ(0, std::memcmp(dst.data() + offset + r * dstStride,
-                                   src.data() + offset + r * srcStride, rowBytes))
-              << rowBytes << "x" << rows << " +" << offset;
-          for (size_t pad = rowBytes; pad < dstStride && r + 1 < rows; ++pad) {
-            ASSERT_EQ(dst[offset + r * dstStride + pad], 0x5A) << "wrote into row padding";
-          }
-        }
-        ASSERT_EQ(dst[offset + dstStride * (rows - 1) + rowBytes], 0x5A) << "wrote past the end";
+        RowDestination dst(rowBytes + 3, rows, offset);
+        CopyRows(dst.Rows(), dst.stride, src.data() + offset, srcStride, rowBytes, rows);
+        ASSERT_TRUE(dst.Holds(src.data() + offset, srcStride, rowBytes, rows))
+            << rowBytes << "x" << rows << " +" << offset;
+      }
+    }
+  }
+}
+
+// Both destinations get exactly the rows, on every path: small copies and
+// streaming ones (from 256 KiB), rows longer than the copier's spans,
+// destinations whose rows agree in alignment (one load feeds both) or do
+// not, and rows without padding anywhere (copied as one block).
+TEST(RowCopy, CopiesTheSameRowsIntoTwoDestinationsOnEveryPath) {
+  struct Layout {
+    size_t srcPadding, firstPadding, secondPadding, firstOffset, secondOffset;
+  };
+  const Layout layouts[] = {
+      {5, 3, 19, 0, 0},  // rows of both agree modulo 16
+      {5, 3, 19, 7, 7},  // agree, neither on a 16-byte boundary
+      {5, 3, 8, 0, 7},   // disagree
+      {0, 0, 64, 0, 0},  // only the second has row padding
+      {0, 0, 0, 0, 0},   // no padding: one block
+      {0, 0, 0, 1, 9},   // one block each, disagreeing
+  };
+  for (size_t rowBytes : {size_t{1}, size_t{15}, size_t{64}, size_t{1921}, size_t{5000}}) {
+    for (size_t rows : {size_t{1}, size_t{3}, size_t{300}}) {
+      for (const Layout& l : layouts) {
+        const size_t srcStride = rowBytes + l.srcPadding;
+        const std::vector<uint8_t> src = RandomBytes(srcStride * rows, 12);
+        RowDestination first(rowBytes + l.firstPadding, rows, l.firstOffset);
+        RowDestination second(rowBytes + l.secondPadding, rows, l.secondOffset);
+        CopyRowsTwice(first.Rows(), first.stride, second.Rows(), second.stride, src.data(),
+                      srcStride, rowBytes, rows);
+        const std::string what = std::to_string(rowBytes) + "x" + std::to_string(rows) +
+                                 " paddings " + std::to_string(l.firstPadding) + "/" +
+                                 std::to_string(l.secondPadding) + " offsets " +
+                                 std::to_string(l.firstOffset) + "/" +
+                                 std::to_string(l.secondOffset);
+        ASSERT_TRUE(first.Holds(src.data(), srcStride, rowBytes, rows)) << "first, " << what;
+        ASSERT_TRUE(second.Holds(src.data(), srcStride, rowBytes, rows)) << "second, " << what;
       }
     }
   }
@@ -443,6 +500,56 @@ TEST(WindowCopy, RgbaPictureToRgbaAndToNv21Windows) {
   WindowBuffer rgb565(20, 16, 20, 4);
   EXPECT_EQ(CopyPictureToWindow(picture, 1, 10, 8, rgb565.buffer), -1);
   EXPECT_EQ(rgb565.bytes[0], HOST_WINDOW_FILL_BYTE);
+}
+
+// Filling both windows at once (one read of the picture where they take the
+// same rows) gives each exactly what it gets on its own: at stride padding 0
+// and 64 in full size, with strides that differ between the two, an odd
+// size, windows of different geometry, an RGBA picture going to an RGBA
+// preview and an NV21 record, and a window that cannot take the picture.
+TEST(WindowCopy, TwoWindowsAtOnceReceiveWhatEachReceivesAlone) {
+  struct Shape {
+    int32_t width, height, stride, format;
+  };
+  struct Case {
+    int32_t format, camW, camH;
+    Shape first, second;
+  };
+  const Case cases[] = {
+      {35, 1920, 1080, {3840, 2160, 3840, 17}, {3840, 2160, 3840, 17}},
+      {35, 1920, 1080, {3840, 2160, 3904, 17}, {3840, 2160, 3904, 17}},
+      {35, 1920, 1080, {3840, 2160, 3840, 17}, {3840, 2160, 3904, 17}},
+      {35, 321, 241, {642, 482, 649, 17}, {642, 482, 642, 17}},
+      {35, 64, 48, {128, 96, 128, 17}, {100, 60, 100, 17}},
+      {1, 10, 8, {20, 16, 24, 1}, {20, 16, 20, 17}},
+      {35, 64, 48, {128, 96, 128, 17}, {128, 96, 128, 4}},
+  };
+  for (const Case& c : cases) {
+    const std::string what = std::to_string(c.camW) + "x" + std::to_string(c.camH) + " strides " +
+                             std::to_string(c.first.stride) + "/" + std::to_string(c.second.stride);
+    cv::Mat picture(c.format == 35 ? 3 * c.camH : 2 * c.camH, 2 * c.camW,
+                    c.format == 35 ? CV_8UC1 : CV_8UC4);
+    cv::randu(picture, 0, 256);
+    auto make = [](const Shape& shape) {
+      return WindowBuffer(shape.width, shape.height, shape.stride, shape.format);
+    };
+    WindowBuffer first = make(c.first);
+    WindowBuffer second = make(c.second);
+    WindowBuffer firstAlone = make(c.first);
+    WindowBuffer secondAlone = make(c.second);
+    int64_t firstBytes = 0;
+    int64_t secondBytes = 0;
+    CopyPictureToWindows(picture, c.format, c.camW, c.camH, first.buffer, second.buffer,
+                         &firstBytes, &secondBytes);
+    EXPECT_EQ(firstBytes, CopyPictureToWindow(picture, c.format, c.camW, c.camH, firstAlone.buffer))
+        << what;
+    EXPECT_EQ(secondBytes,
+              CopyPictureToWindow(picture, c.format, c.camW, c.camH, secondAlone.buffer))
+        << what;
+    EXPECT_TRUE(first.bytes == firstAlone.bytes) << "first window, " << what;
+    EXPECT_TRUE(second.bytes == secondAlone.bytes) << "second window, " << what;
+    EXPECT_TRUE(first.GuardIntact() && second.GuardIntact()) << what;
+  }
 }
 
 // ResizeNV21 -----------------------------------------------------------------

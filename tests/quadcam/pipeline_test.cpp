@@ -85,6 +85,38 @@ int32_t RefCountSettledAt(ANativeWindow* window, int32_t count) {
 // then had its chance and did not.
 void Settle() { ASSERT_TRUE(WaitOutputWorkerIdle(kWait)) << "the worker never came to rest"; }
 
+// Gives each stepping camera a recording of two random frames (seeds from
+// `seed` up), kept in frames[slot][n] for the expected mosaics.
+void RecordTwoFramesPerCamera(const TempDir& dir, int w, int h, uint32_t seed,
+                              Nv21Frame frames[4][2]) {
+  for (int k = 0; k < 4; ++k) {
+    frames[k][0] = RandomNv21(w, h, seed + static_cast<uint32_t>(k));
+    frames[k][1] = RandomNv21(w, h, seed + 10u + static_cast<uint32_t>(k));
+    const std::string path = dir / ("cam" + std::to_string(k) + ".nv21");
+    ASSERT_TRUE(WriteNv21File(path, {frames[k][0], frames[k][1]}));
+    ConfigureStepping(kSlotIds[k], path.c_str());
+  }
+}
+
+// The mosaic of the n-th recorded frame of every camera.
+std::vector<uint8_t> MosaicOfSet(const Nv21Frame frames[4][2], int n, int w, int h) {
+  const Nv21Frame* set[4] = {&frames[0][n], &frames[1][n], &frames[2][n], &frames[3][n]};
+  return ExpectedNv21Mosaic(set, w, h);
+}
+
+// The stride padding of the window's last posted buffer stays as the window
+// made it.
+void ExpectPaddingUntouched(ANativeWindow* window, int w, int h) {
+  HostPostedFrame info;
+  const std::vector<uint8_t> buffer = LastPostedBuffer(window, &info);
+  for (int r = 0; r < 3 * h; ++r) {
+    for (int p = 2 * w; p < info.stride; ++p) {
+      ASSERT_EQ(buffer[static_cast<size_t>(r * info.stride + p)], HOST_WINDOW_FILL_BYTE)
+          << "row " << r;
+    }
+  }
+}
+
 class Pipeline : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -134,13 +166,7 @@ TEST_F(Pipeline, RecordedFramesReachThePreviewByteExactAfterAnAllZeroFirstFrame)
   const int w = 64;
   const int h = 48;
   Nv21Frame frames[4][2];
-  for (int k = 0; k < 4; ++k) {
-    frames[k][0] = RandomNv21(w, h, 10u + static_cast<uint32_t>(k));
-    frames[k][1] = RandomNv21(w, h, 20u + static_cast<uint32_t>(k));
-    const std::string path = dir / ("cam" + std::to_string(k) + ".nv21");
-    ASSERT_TRUE(WriteNv21File(path, {frames[k][0], frames[k][1]}));
-    ConfigureStepping(kSlotIds[k], path.c_str());
-  }
+  ASSERT_NO_FATAL_FAILURE(RecordTwoFramesPerCamera(dir, w, h, 10u, frames));
   ANativeWindow* preview = NewWindow(10, 10);
   HostWindow_setStridePadding(preview, 24);  // stride wider than the width
   Hand(OutputKind::kPreview, preview, w, h);
@@ -158,16 +184,40 @@ TEST_F(Pipeline, RecordedFramesReachThePreviewByteExactAfterAnAllZeroFirstFrame)
   for (int n = 0; n < 2; ++n) {
     StepAll();
     ASSERT_EQ(HostWindow_waitForPosts(preview, 2u + static_cast<uint64_t>(n), kWait), 0);
-    const Nv21Frame* set[4] = {&frames[0][n], &frames[1][n], &frames[2][n], &frames[3][n]};
-    EXPECT_TRUE(LastPostedPicture(preview) == ExpectedNv21Mosaic(set, w, h)) << "set " << n;
+    EXPECT_TRUE(LastPostedPicture(preview) == MosaicOfSet(frames, n, w, h)) << "set " << n;
   }
-  // The stride padding of the window stays as the window made it.
-  const std::vector<uint8_t> buffer = LastPostedBuffer(preview, &info);
-  for (int r = 0; r < 3 * h; ++r) {
-    for (int p = 2 * w; p < info.stride; ++p) {
-      ASSERT_EQ(buffer[static_cast<size_t>(r * info.stride + p)], HOST_WINDOW_FILL_BYTE);
-    }
+  ExpectPaddingUntouched(preview, w, h);
+}
+
+// With both windows set, one read of the composed picture fills the two:
+// each still gets every set byte-exact at its own stride (padding 64 and 0),
+// padding untouched. The size is large enough for the streaming copies.
+TEST_F(Pipeline, BothWindowsGetEverySetByteExactEachAtItsOwnStride) {
+  const int w = 320;
+  const int h = 240;
+  ANativeWindow* preview = NewWindow(1, 1);
+  ANativeWindow* record = NewWindow(1, 1);
+  HostWindow_setStridePadding(preview, 64);
+  Hand(OutputKind::kPreview, preview, w, h);
+  Hand(OutputKind::kRecord, record, w, h);
+  TempDir dir;
+  Nv21Frame frames[4][2];
+  ASSERT_NO_FATAL_FAILURE(RecordTwoFramesPerCamera(dir, w, h, 30u, frames));
+  OpenCameraSet(w, h);
+  ASSERT_EQ(HostWindow_waitForPosts(record, 1, kWait), 0);
+  for (int n = 0; n < 2; ++n) {
+    StepAll();
+    // Within a pass the record window is posted after the preview.
+    ASSERT_EQ(HostWindow_waitForPosts(record, 2u + static_cast<uint64_t>(n), kWait), 0);
+    const std::vector<uint8_t> expected = MosaicOfSet(frames, n, w, h);
+    EXPECT_TRUE(LastPostedPicture(preview) == expected) << "preview, set " << n;
+    EXPECT_TRUE(LastPostedPicture(record) == expected) << "record, set " << n;
   }
+  HostPostedFrame info;
+  LastPostedBuffer(preview, &info);
+  EXPECT_EQ(info.stride, 2 * w + 64);
+  ExpectPaddingUntouched(preview, w, h);
+  EXPECT_EQ(HostWindow_postCount(preview), 3u);
 }
 
 TEST_F(Pipeline, OneWakePerCompleteSetAndASilentCameraNeverWakesTheWorker) {
