@@ -168,6 +168,7 @@ TEST_F(WriteFaultsTest, ASavedConfigurationIsReplacedWholeOrNotAtAll) {
   const std::string path = root_ + "common/config.bin";
   const std::string old(108, '\x5a');
   int reported = 0;
+  int savedLines = 0;
   pViewParam->viewFovy = 47.0f;
   pViewParam->topViewMargin = 33.0f;
   ForEveryFault(
@@ -175,12 +176,14 @@ TEST_F(WriteFaultsTest, ASavedConfigurationIsReplacedWholeOrNotAtAll) {
       [&] {
         LogCapture capture;
         EXPECT_EQ(CmdSaveConfiguration(0), 1);
-        reported = capture.Count("KESTRA", "---------CMD_CONFIG_SAVE:" + path + " cannot be created") +
-                   capture.Count("KESTRA", "---------CMD_CONFIG_SAVE:" + path +
+        reported = capture.Count("KESTRA", "---------CMD_CONFIG_SAVE failed:" + path + " cannot be created") +
+                   capture.Count("KESTRA", "---------CMD_CONFIG_SAVE failed:" + path +
                                                " write failed, the old file stays");
+        savedLines = capture.CountPrefix("KESTRA", "---------CMD_CONFIG_SAVE:" + path + " ");
       },
       [&](int nth, int error) {
         EXPECT_EQ(reported, 1) << "operation " << nth << ", errno " << error;
+        EXPECT_EQ(savedLines, 0) << "a failed save logged as saved, operation " << nth;
         EXPECT_TRUE(ReadFile(path) == old) << "operation " << nth << ", errno " << error;
         EXPECT_FALSE(Exists(path + ".part"));
       });
