@@ -148,6 +148,8 @@ class Pipeline : public ::testing::Test {
     CloseCameraSet();
     SetOutputWindow(OutputKind::kPreview, nullptr, 0, 0);
     SetOutputWindow(OutputKind::kRecord, nullptr, 0, 0);
+    // A worker that close left in a window lock holds a window reference.
+    EXPECT_TRUE(WaitOutputWorkersEnded(kWait));
     for (ANativeWindow* w : windows_) {
       ANativeWindow_release(w);
     }
@@ -357,6 +359,47 @@ TEST_F(Pipeline, ASetterNeverWaitsForAWindowWhoseConsumerHoldsEveryBuffer) {
   }
 }
 
+// closeCamera must not wait for a window's consumer either, nor must an
+// openCamera made meanwhile on another Java thread. The worker that waits
+// in the lock finishes on its own references once the consumer lets a
+// buffer go: it posts that one buffer and ends, and the reopened set's
+// worker serves the window after it.
+TEST_F(Pipeline, CloseAndTheNextOpenNeverWaitForAConsumerThatHoldsEveryBuffer) {
+  LogCapture log;
+  SteppingCameras();
+  ANativeWindow* stuck = NewWindow(1, 1);
+  HostWindow_blockLocks(stuck, 1);
+  Hand(OutputKind::kPreview, stuck, 16, 8);
+  OpenCameraSet(16, 8);  // the first pass locks at once
+  ASSERT_EQ(HostWindow_waitForBlockedLock(stuck, kWait), 0);
+
+  std::future<void> closing = std::async(std::launch::async, [] { CloseCameraSet(); });
+  std::future<void> opening = std::async(std::launch::async, [&closing] {
+    closing.wait();
+    OpenCameraSet(16, 8);
+  });
+  const bool returned =
+      opening.wait_for(std::chrono::milliseconds(kWait)) == std::future_status::ready;
+  const int32_t serving = LiveOutputWorkers();
+  HostWindow_blockLocks(stuck, 0);  // the consumer takes buffers again
+  opening.wait();
+  ASSERT_TRUE(returned) << "close or the next open waited for the window's consumer";
+  EXPECT_EQ(serving, 1) << "the reopened set has one worker, the one close left does not count";
+  EXPECT_EQ(log.Count("qcam", "output worker waits for a window's consumer: it ends on its own"), 1);
+
+  // The left worker's buffer, the new worker's first pass, then a set.
+  ASSERT_EQ(HostWindow_waitForPosts(stuck, 2, kWait), 0);
+  StepAll();
+  ASSERT_EQ(HostWindow_waitForPosts(stuck, 3, kWait), 0);
+  CloseCameraSet();
+  ASSERT_TRUE(WaitOutputWorkersEnded(kWait));
+  EXPECT_EQ(HostWindow_postCount(stuck), 3u) << "the left worker served more than its one buffer";
+  EXPECT_EQ(log.CountPrefix("qcam", "ANativeWindow_lock"), 0)
+      << "two workers locked the window at the same time";
+  SetOutputWindow(OutputKind::kPreview, nullptr, 0, 0);
+  EXPECT_EQ(HostWindow_refCount(stuck), 1) << "a worker kept its reference";
+}
+
 TEST_F(Pipeline, AFailingLockIsRetriedAndLoggedPerTryUntilClose) {
   LogCapture log;
   SteppingCameras();
@@ -374,11 +417,13 @@ TEST_F(Pipeline, AFailingLockIsRetriedAndLoggedPerTryUntilClose) {
   EXPECT_EQ(HostWindow_postCount(record), 0u) << "record served after a failed preview lock";
   CloseCameraSet();
   EXPECT_EQ(LiveOutputWorkers(), 0);
+  // Close may leave the worker to finish a lock that was in progress.
+  ASSERT_TRUE(WaitOutputWorkersEnded(kWait));
   const uint64_t tries = HostWindow_lockAttempts(preview);
   EXPECT_EQ(static_cast<uint64_t>(
                 log.Count("qcam", "ANativeWindow_lock drawWindow failed with error code -22\n")),
             tries);
-  // Close joined the worker (no worker lives): no try can follow.
+  // No worker lives: no try can follow.
   EXPECT_EQ(HostWindow_lockAttempts(preview), tries) << "worker still running after close";
 
   // A lock that fails a few times recovers and posts.
