@@ -264,8 +264,9 @@ TEST_F(Launcher, CompanionWithoutEntryPointIsReportedAndNotCalled) {
 // The Android build names the oldest platform the launcher runs on; every C
 // library function it calls must exist there. The host build's imports name
 // the same functions (the table maps the host C library's own names for
-// errno and the fortified variants). Levels come from the platform C
-// library's symbol lists: 0 for a function every level has.
+// errno and the fortified variants; a sanitizer tree adds its runtime's).
+// Levels come from the platform C library's symbol lists: 0 for a function
+// every level has.
 TEST(LauncherPlatform, CallsOnlyCLibraryFunctionsThatTheOldestPlatformHas) {
   const std::map<std::string, int> kFirstLevel = {
       {"_exit", 0},    {"atoi", 0},     {"closedir", 0}, {"dlclose", 0},  {"dlerror", 0},
@@ -276,8 +277,8 @@ TEST(LauncherPlatform, CallsOnlyCLibraryFunctionsThatTheOldestPlatformHas) {
       {"strrchr", 0},  {"strtol", 0},   {"waitpid", 0},  {"stderr", 23},  {"stdout", 23},
       {"posix_spawn", 28}, {"posix_spawnp", 28}};
   // Start-up and run-time support the toolchain adds; nothing the launcher calls.
-  const std::vector<std::string> kToolchain = {"__libc_start_main", "__cxa_finalize", "__cxa_atexit",
-                                               "__stack_chk_fail", "__gmon_start__"};
+  const std::vector<std::string> kToolchain = {"__libc_start_main", "__cxa_atexit", "__stack_chk_fail"};
+  const std::regex sanitizerRuntime(R"(__(asan|ubsan|tsan|lsan|sanitizer)_\w+)");
 
   const std::string readme = ReadFile(std::string(PROJECT_SOURCE_DIR) + "/README.md");
   const std::regex platform(R"(ANDROID_PLATFORM=android-([0-9]+))");
@@ -294,13 +295,16 @@ TEST(LauncherPlatform, CallsOnlyCLibraryFunctionsThatTheOldestPlatformHas) {
   std::string line;
   int checked = 0;
   while (std::getline(lines, line)) {
-    const std::string symbol = line.substr(0, line.find(' '));
-    const std::size_t at = symbol.find("@GLIBC_");
-    if (at == std::string::npos) {
-      continue;  // not the C library's (the sanitizer runtimes, C++ support)
+    // posix format: "<name>[@<version>] <type>"; weak references ("w", "v")
+    // are the toolchain's optional hooks.
+    std::smatch entry;
+    if (!std::regex_match(line, entry, std::regex(R"(([^@ ]+)(@\S*)? ([A-Za-z])( .*)?)")) ||
+        entry[3].str() != "U") {
+      continue;
     }
-    std::string name = symbol.substr(0, at);
-    if (std::find(kToolchain.begin(), kToolchain.end(), name) != kToolchain.end()) {
+    std::string name = entry[1].str();
+    if (std::find(kToolchain.begin(), kToolchain.end(), name) != kToolchain.end() ||
+        std::regex_match(name, sanitizerRuntime)) {
       continue;
     }
     if (name == "__errno_location") {
