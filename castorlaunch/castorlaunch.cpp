@@ -5,7 +5,6 @@
 // library into its own process and runs its entry point.
 #include <dirent.h>
 #include <dlfcn.h>
-#include <spawn.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,8 +13,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-
-extern char** environ;
 
 namespace {
 
@@ -50,10 +47,19 @@ void SetChannelProperty(const char* channel) {
   char program[] = "setprop";
   char property[] = "rw.castor.channel";
   char* const argv[] = {program, property, const_cast<char*>(channel), nullptr};
-  pid_t child = 0;
+  // fork and execvp rather than posix_spawnp, which the platform's C library
+  // has only from API level 28: the launcher is built for older head units.
+  // The launcher has one thread here, and the child only execs or exits:
+  // it never returns into this program, which would start the companion a
+  // second time.
+  const pid_t child = fork();
+  if (child == 0) {
+    execvp(program, argv);
+    _exit(127);
+  }
   // The property command's outcome is not looked at: the companion starts
   // whether or not the property could be set.
-  if (posix_spawnp(&child, program, nullptr, nullptr, argv, environ) == 0) {
+  if (child > 0) {
     int status = 0;
     while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }

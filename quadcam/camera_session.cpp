@@ -9,6 +9,7 @@
 #include <mutex>
 
 #include "quadcam/frame_composition.h"
+#include "quadcam/listener_gate.h"
 #include "quadcam/output_worker.h"
 #include "quadcam/qcam_log.h"
 #include "quadcam/qcam_state.h"
@@ -39,6 +40,7 @@ void OpenSlotStreams(CameraSlot& slot, int32_t k, int32_t width, int32_t height)
       QCAM_LOGD("AImageReader_getWindow failed");
       slot.readerWindow = nullptr;
     }
+    OpenListenerGate(k);
     AImageReader_setImageListener(slot.reader, &gListeners[k]);
   }
   if (slot.readerWindow != nullptr) {
@@ -108,7 +110,8 @@ void closeCameras() {
   if (t.manager == nullptr) {
     return;
   }
-  for (CameraSlot& slot : t.slots) {
+  for (int32_t k = 0; k < 4; ++k) {
+    CameraSlot& slot = t.slots[k];
     if (slot.session != nullptr) {
       ACameraCaptureSession_stopRepeating(slot.session);
       ACameraCaptureSession_close(slot.session);
@@ -129,6 +132,9 @@ void closeCameras() {
       ACameraDevice_close(slot.device);
     }
     if (slot.reader != nullptr) {
+      // Frames still arrive after the stop and the device's close; the
+      // reader goes only once no listener of this slot is running.
+      ShutListenerGate(k);
       AImageReader_delete(slot.reader);
     }
     if (slot.readerWindow != nullptr) {

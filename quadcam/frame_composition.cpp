@@ -16,6 +16,7 @@
 #include <atomic>
 #include <new>
 
+#include "quadcam/listener_gate.h"
 #include "quadcam/qcam_log.h"
 #include "quadcam/qcam_state.h"
 #include "quadcam/row_copy.h"
@@ -145,7 +146,7 @@ void MarkArrived(int32_t slot) {
   }
 }
 
-void OnImageAvailable(AImageReader* reader, int32_t slot) {
+void ComposeNextImage(AImageReader* reader, int32_t slot) {
   AImage* image = nullptr;
   if (AImageReader_acquireNextImage(reader, &image) != AMEDIA_OK || image == nullptr) {
     return;
@@ -173,6 +174,16 @@ void OnImageAvailable(AImageReader* reader, int32_t slot) {
   }
   ComposeCameraImage(described.width, described.height, slot, described);
   AImage_delete(image);
+}
+
+// Close may be deleting this slot's reader: the reader is touched only
+// inside the slot's gate (listener_gate.h).
+void OnImageAvailable(AImageReader* reader, int32_t slot) {
+  if (!EnterListenerGate(slot)) {
+    return;
+  }
+  ComposeNextImage(reader, slot);
+  LeaveListenerGate(slot);
 }
 
 }  // namespace

@@ -6,9 +6,16 @@
 // guarded by a mutex of its own, held only to swap it or to take a
 // reference: the worker locks, copies and posts on its own reference, so a
 // setter never waits for a window's consumer and a replaced window lives
-// until the worker is done with it. The wait tests workerRunning and the
-// pending-set flag under gPreview_mutex, so neither a stop request nor a
-// completed set that arrives while the worker copies is missed.
+// until the worker is done with it. The wait tests the worker's stop flag
+// and the pending-set flag under gPreview_mutex, so neither a stop request
+// nor a completed set that arrives while the worker copies is missed.
+//
+// Locking a window waits for as long as its consumer holds every buffer.
+// closeCamera therefore waits for the worker only while it is outside a
+// window lock: a worker inside one is left to finish on its own references
+// (its window, its own record, the process-wide frame and locks, nothing
+// that close frees) and to end when the lock returns, so closeCamera and the
+// next openCamera never wait for a consumer.
 #include "quadcam/output_worker.h"
 
 #include <media/NdkImage.h>
@@ -18,8 +25,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <memory>
+#include <new>
+#include <vector>
 
 #include "quadcam/frame_composition.h"
 #include "quadcam/qcam_log.h"
@@ -45,15 +56,71 @@ constexpr std::chrono::milliseconds kLockRetryPause(10);
 std::mutex previewWindowMutex;
 std::mutex recordWindowMutex;
 
-// Set while the worker waits for a set with none pending (under
-// gPreview_mutex); WaitOutputWorkerIdle waits for it.
-bool gWorkerIdle = false;
-std::condition_variable gWorkerIdleCond;
+// One worker's own record, shared by the worker and the open/close caller
+// so that it outlives whichever lets go of it last.
+struct WorkerRecord {
+  pthread_t thread{};
+  // Under gPreview_mutex:
+  bool stop = false;          // close asked the worker to end
+  bool inWindowLock = false;  // waiting for a window (for its buffer, or for another worker)
+  bool ended = false;
+};
 
-pthread_t gWorkerThread;
-bool gWorkerStarted = false;  // touched only by the open/close caller
-std::atomic<int32_t> gLiveWorkers{0};
+// The worker of the open set; touched only by the open/close caller.
+std::shared_ptr<WorkerRecord> gWorker;
+
+// Under gPreview_mutex: set while the worker of the open set waits for a set
+// with none pending (WaitOutputWorkerIdle waits for it); worker threads
+// alive, including one that close left to finish a window lock; windows a
+// worker has locked or is locking. gWorkerStateCond tells of each change and
+// of a worker entering a window lock.
+bool gWorkerIdle = false;
+int32_t gWorkerThreads = 0;
+std::vector<ANativeWindow*> gWindowsInUse;
+std::condition_variable gWorkerStateCond;
+
+std::atomic<int32_t> gRunningWorkers{0};
 std::atomic<bool> gFormatMismatchLogged{false};
+
+bool WindowInUse(const ANativeWindow* window) {
+  return std::find(gWindowsInUse.begin(), gWindowsInUse.end(), window) != gWindowsInUse.end();
+}
+
+void ReleaseWindowUse(ANativeWindow* window) {
+  std::lock_guard<std::mutex> lock(gPreview_mutex);
+  const auto found = std::find(gWindowsInUse.begin(), gWindowsInUse.end(), window);
+  if (found != gWindowsInUse.end()) {
+    gWindowsInUse.erase(found);
+  }
+  gWorkerStateCond.notify_all();
+}
+
+// ANativeWindow_lock, marked for close as a wait it must not join. A worker
+// that close left behind may still be inside the same window, and a window
+// takes one lock at a time: the wait for it is marked the same way.
+int32_t LockWindow(WorkerRecord& self, ANativeWindow* window, ANativeWindow_Buffer* buffer) {
+  {
+    std::unique_lock<std::mutex> lock(gPreview_mutex);
+    self.inWindowLock = true;
+    gWorkerStateCond.notify_all();
+    gWorkerStateCond.wait(lock, [window] { return !WindowInUse(window); });
+    gWindowsInUse.push_back(window);
+  }
+  const int32_t result = ANativeWindow_lock(window, buffer, nullptr);
+  {
+    std::lock_guard<std::mutex> lock(gPreview_mutex);
+    self.inWindowLock = false;
+  }
+  if (result != 0) {
+    ReleaseWindowUse(window);
+  }
+  return result;
+}
+
+void UnlockAndPostWindow(ANativeWindow* window) {
+  ANativeWindow_unlockAndPost(window);
+  ReleaseWindowUse(window);
+}
 
 // The window a setter has set now, with a reference of the caller's own
 // (released with ANativeWindow_release), or null. The window mutex is held
@@ -71,8 +138,9 @@ ANativeWindow* TakeWindow(OutputKind kind) {
 
 // Locks a window taken with TakeWindow. When the lock fails, logs it,
 // gives the reference back and returns false.
-bool LockWindow(OutputKind kind, ANativeWindow* window, ANativeWindow_Buffer* buffer) {
-  const int32_t result = ANativeWindow_lock(window, buffer, nullptr);
+bool LockTakenWindow(OutputKind kind, WorkerRecord& self, ANativeWindow* window,
+                     ANativeWindow_Buffer* buffer) {
+  const int32_t result = LockWindow(self, window, buffer);
   if (result == 0) {
     return true;
   }
@@ -105,7 +173,7 @@ void FillAndPost(ANativeWindow* window, const ANativeWindow_Buffer& buffer) {
           buffer);
     }
   }
-  ANativeWindow_unlockAndPost(window);
+  UnlockAndPostWindow(window);
   ANativeWindow_release(window);
 }
 
@@ -113,76 +181,101 @@ void FillAndPost(ANativeWindow* window, const ANativeWindow_Buffer& buffer) {
 // post, on a reference of the worker's own, so a setter that replaces or
 // clears the window meanwhile neither waits nor frees it under the copy.
 // False when the lock failed.
-bool ServeWindow(OutputKind kind, ANativeWindow* window) {
+bool ServeWindow(OutputKind kind, WorkerRecord& self, ANativeWindow* window) {
   if (window == nullptr) {
     return true;
   }
   ANativeWindow_Buffer buffer;
-  if (!LockWindow(kind, window, &buffer)) {
+  if (!LockTakenWindow(kind, self, window, &buffer)) {
     return false;
   }
   FillAndPost(window, buffer);
   return true;
 }
 
-// One pass: the preview, then the record window. With both set and both
-// locked, one read of the composed picture fills the two buffers (the
-// picture is far larger than the caches, so a second read would come from
-// memory again); otherwise each window is served on its own as far as its
-// lock allows. False when a lock failed.
-bool ServeWindows() {
-  ANativeWindow* preview = TakeWindow(OutputKind::kPreview);
-  ANativeWindow* record = TakeWindow(OutputKind::kRecord);
-  if (preview == nullptr || record == nullptr) {
-    return ServeWindow(OutputKind::kPreview, preview) && ServeWindow(OutputKind::kRecord, record);
-  }
-  ANativeWindow_Buffer previewBuffer;
-  if (!LockWindow(OutputKind::kPreview, preview, &previewBuffer)) {
-    ANativeWindow_release(record);
-    return false;
-  }
-  ANativeWindow_Buffer recordBuffer;
-  if (!LockWindow(OutputKind::kRecord, record, &recordBuffer)) {
-    FillAndPost(preview, previewBuffer);  // the preview of the pass still goes out
-    return false;
-  }
-  {
-    std::unique_lock<std::shared_mutex> frameLock(gCombMutex);
-    if (!dstComb.empty()) {
-      int64_t previewBytes = 0;
-      int64_t recordBytes = 0;
-      CopyPictureToWindows(dstComb, gLayout.format, gLayout.width, gLayout.height, previewBuffer,
-                           recordBuffer, &previewBytes, &recordBytes);
-      NoteCopyResult(previewBytes, previewBuffer);
-      NoteCopyResult(recordBytes, recordBuffer);
-    }
-  }
-  ANativeWindow_unlockAndPost(preview);
-  ANativeWindow_release(preview);
-  ANativeWindow_unlockAndPost(record);
-  ANativeWindow_release(record);
-  return true;
+bool StopAsked(const WorkerRecord& self) {
+  std::lock_guard<std::mutex> lock(gPreview_mutex);
+  return self.stop;
 }
 
-void* outputWorker(void*) {
+// One pass: the preview, then the record window unless close asked the
+// worker to end meanwhile (a worker that close left inside the preview's
+// lock posts that one buffer and serves nothing more). With both set and
+// both locked, one read of the composed picture fills the two buffers (the
+// picture is far larger than the caches, so a second read would come from
+// memory again); otherwise each window is served on its own as far as its
+// lock allows. False when a lock failed. Called and returns with `lock`
+// held.
+bool ServeWindows(WorkerRecord& self, std::unique_lock<std::mutex>& lock) {
+  lock.unlock();
+  ANativeWindow* preview = TakeWindow(OutputKind::kPreview);
+  ANativeWindow* record = TakeWindow(OutputKind::kRecord);
+  bool served = true;
+  if (preview == nullptr || record == nullptr) {
+    // At most one of them is set: that one alone.
+    served = preview != nullptr ? ServeWindow(OutputKind::kPreview, self, preview)
+                                : ServeWindow(OutputKind::kRecord, self, record);
+  } else {
+    ANativeWindow_Buffer previewBuffer;
+    ANativeWindow_Buffer recordBuffer;
+    if (!LockTakenWindow(OutputKind::kPreview, self, preview, &previewBuffer)) {
+      ANativeWindow_release(record);
+      served = false;
+    } else if (StopAsked(self)) {
+      ANativeWindow_release(record);
+      FillAndPost(preview, previewBuffer);
+    } else if (!LockTakenWindow(OutputKind::kRecord, self, record, &recordBuffer)) {
+      FillAndPost(preview, previewBuffer);  // the preview of the pass still goes out
+      served = false;
+    } else {
+      {
+        std::unique_lock<std::shared_mutex> frameLock(gCombMutex);
+        if (!dstComb.empty()) {
+          int64_t previewBytes = 0;
+          int64_t recordBytes = 0;
+          CopyPictureToWindows(dstComb, gLayout.format, gLayout.width, gLayout.height,
+                               previewBuffer, recordBuffer, &previewBytes, &recordBytes);
+          NoteCopyResult(previewBytes, previewBuffer);
+          NoteCopyResult(recordBytes, recordBuffer);
+        }
+      }
+      UnlockAndPostWindow(preview);
+      ANativeWindow_release(preview);
+      UnlockAndPostWindow(record);
+      ANativeWindow_release(record);
+    }
+  }
+  lock.lock();
+  return served;
+}
+
+void* outputWorker(void* argument) {
+  const std::unique_ptr<std::shared_ptr<WorkerRecord>> handed(
+      static_cast<std::shared_ptr<WorkerRecord>*>(argument));
+  const std::shared_ptr<WorkerRecord> record = *handed;
+  WorkerRecord& self = *record;
   std::unique_lock<std::mutex> lock(gPreview_mutex);
-  while (workerRunning != 0) {
-    lock.unlock();
-    const bool served = ServeWindows();
-    lock.lock();
+  while (!self.stop) {
+    const bool served = ServeWindows(self, lock);
+    if (self.stop) {
+      break;
+    }
     if (!served) {
-      gPreview_cond.wait_for(lock, kLockRetryPause, [] { return workerRunning == 0; });
+      gPreview_cond.wait_for(lock, kLockRetryPause, [&self] { return self.stop; });
       continue;
     }
     gWorkerIdle = true;
-    gWorkerIdleCond.notify_all();
-    gPreview_cond.wait(lock, [] { return workerRunning == 0 || framesPending; });
+    gWorkerStateCond.notify_all();
+    gPreview_cond.wait(lock, [&self] { return self.stop || framesPending; });
+    if (self.stop) {
+      break;
+    }
     gWorkerIdle = false;
     framesPending = false;
   }
-  gWorkerIdle = false;
-  gWorkerIdleCond.notify_all();
-  --gLiveWorkers;
+  self.ended = true;
+  --gWorkerThreads;
+  gWorkerStateCond.notify_all();
   return nullptr;
 }
 
@@ -375,39 +468,62 @@ void SetOutputWindow(OutputKind kind, ANativeWindow* window, int32_t width, int3
 }
 
 void StartOutputWorker() {
+  auto record = std::make_shared<WorkerRecord>();
+  auto* handed = new (std::nothrow) std::shared_ptr<WorkerRecord>(record);
   {
     std::lock_guard<std::mutex> lock(gPreview_mutex);
     workerRunning = 1;
+    ++gWorkerThreads;  // counted from creation, so a test sees it at once
   }
-  ++gLiveWorkers;  // counted from creation, so a test sees it at once
-  const int error = pthread_create(&gWorkerThread, nullptr, outputWorker, nullptr);
+  const int error =
+      handed != nullptr ? pthread_create(&record->thread, nullptr, outputWorker, handed) : ENOMEM;
   if (error != 0) {
-    --gLiveWorkers;
+    delete handed;
     QCAM_LOGE("can't create thread: %s\n", std::strerror(error));
     std::lock_guard<std::mutex> lock(gPreview_mutex);
     workerRunning = 0;
+    --gWorkerThreads;
+    gWorkerStateCond.notify_all();
     return;
   }
-  gWorkerStarted = true;
+  ++gRunningWorkers;
+  gWorker = std::move(record);
 }
 
 void StopOutputWorker() {
-  {
-    std::lock_guard<std::mutex> lock(gPreview_mutex);
-    workerRunning = 0;
-    gPreview_cond.notify_all();
+  const std::shared_ptr<WorkerRecord> worker = std::move(gWorker);
+  std::unique_lock<std::mutex> lock(gPreview_mutex);
+  workerRunning = 0;
+  gWorkerIdle = false;
+  if (worker == nullptr) {
+    return;
   }
-  if (gWorkerStarted) {
-    pthread_join(gWorkerThread, nullptr);
-    gWorkerStarted = false;
+  worker->stop = true;
+  --gRunningWorkers;
+  gPreview_cond.notify_all();
+  // Bounded: outside a window lock the worker only copies one picture.
+  gWorkerStateCond.wait(lock, [&worker] { return worker->ended || worker->inWindowLock; });
+  const bool ended = worker->ended;
+  lock.unlock();
+  if (ended) {
+    pthread_join(worker->thread, nullptr);
+  } else {
+    QCAM_LOGD("output worker waits for a window's consumer: it ends on its own");
+    pthread_detach(worker->thread);
   }
 }
 
-int32_t LiveOutputWorkers() { return gLiveWorkers; }
+int32_t LiveOutputWorkers() { return gRunningWorkers; }
+
+bool WaitOutputWorkersEnded(int32_t timeoutMs) {
+  std::unique_lock<std::mutex> lock(gPreview_mutex);
+  return gWorkerStateCond.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                   [] { return gWorkerThreads == 0; });
+}
 
 bool WaitOutputWorkerIdle(int32_t timeoutMs) {
   std::unique_lock<std::mutex> lock(gPreview_mutex);
-  return gWorkerIdleCond.wait_for(lock, std::chrono::milliseconds(timeoutMs), [] {
+  return gWorkerStateCond.wait_for(lock, std::chrono::milliseconds(timeoutMs), [] {
     return (gWorkerIdle && !framesPending) || workerRunning == 0;
   }) && workerRunning != 0;
 }

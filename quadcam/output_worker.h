@@ -20,7 +20,10 @@ void SetOutputWindow(OutputKind kind, ANativeWindow* window, int32_t width, int3
 // Starts the worker (logs and leaves it stopped when the thread cannot be
 // created). At most one worker runs: call StopOutputWorker first.
 void StartOutputWorker();
-// Clears workerRunning, wakes the worker and waits for it to end.
+// Clears workerRunning, wakes the worker and waits for it to end, unless it
+// waits in a window lock (a window's consumer may hold every buffer for as
+// long as it likes): then it is left to end on its own once the lock
+// returns, after posting that one buffer. Either way it serves nothing more.
 void StopOutputWorker();
 
 // Copies the composed picture (format 35 NV21 or format 1 RGBA of
@@ -42,8 +45,12 @@ void CopyPictureToWindows(const cv::Mat& picture, int32_t pictureFormat, int32_t
                           const ANativeWindow_Buffer& second, int64_t* firstBytes,
                           int64_t* secondBytes);
 
-// Workers alive now (0 or 1), for tests.
+// Workers serving the open set now (0 or 1), for tests. A worker that
+// closeCamera left to finish a window lock no longer counts.
 int32_t LiveOutputWorkers();
+// Waits until every worker thread has ended, one left finishing a window
+// lock included: true, or false after timeoutMs.
+bool WaitOutputWorkersEnded(int32_t timeoutMs);
 // Waits until the worker has served every set handed to it and waits for
 // the next one: true, or false after timeoutMs (or when no worker runs).
 // Tests use it to know that a set which should not reach a window did not,

@@ -18,11 +18,14 @@ const char kUsage[] =
     "\n"
     "Prints the entries of a car package, one per line (data bytes, then the\n"
     "name as stored), and checks it:\n"
-    "  - every entry whole: name length 1..256, data length 0..1048572, the\n"
+    "  - every entry whole: name length 0..256, data length 0..1048572, the\n"
     "    trailer 11 22 33 44, nothing cut off at the end;\n"
-    "  - every name a safe relative path: backslash separators, no empty, '.'\n"
-    "    or '..' component, no '/', no control character; no name twice and\n"
-    "    none both a file and a directory;\n"
+    "  - every name a safe relative path once the separators in front of it\n"
+    "    are dropped (the renderer ignores them): backslash separators, no\n"
+    "    empty, '.' or '..' component, no '/', no control character; no file\n"
+    "    twice and none both a file and a directory; a name that ends in a\n"
+    "    backslash (a directory entry) or is empty writes no file and must\n"
+    "    carry no data;\n"
     "  - a usable car: all names under one directory, named as the package\n"
     "    without its four-character extension; <car>\\params.bin larger than\n"
     "    1024 bytes and the marker <car>\\tires\\right_30\\f5.kes larger than\n"
@@ -102,13 +105,19 @@ bool CheckCar(const std::string& path, const std::vector<Listed>& listed, std::s
   }
   std::map<std::string, std::size_t> sizes;
   for (const Listed& entry : listed) {
-    const std::string first = entry.name.substr(0, entry.name.find('\\'));
-    if (first != *car || first.size() == entry.name.size()) {
+    const std::string stored = tools::EntryPath(entry.name);
+    if (stored.empty()) {
+      continue;  // writes nothing
+    }
+    const std::string first = stored.substr(0, stored.find('\\'));
+    if (first != *car || first.size() == stored.size()) {
       problem("entry '" + tools::Printable(entry.name) + "' does not lie in the car's directory '" +
               tools::Printable(*car) + "\\'");
       break;
     }
-    sizes[entry.name.substr(first.size() + 1)] = entry.size;
+    if (!tools::EntryNamesNoFile(entry.name)) {
+      sizes[stored.substr(first.size() + 1)] = entry.size;
+    }
   }
   const auto params = sizes.find(tools::kCarParamsName);
   if (params == sizes.end() || params->second <= 1024) {

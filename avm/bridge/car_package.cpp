@@ -106,8 +106,10 @@ class EntryWriter {
 
   // name as the package gives it: a directory is created before each
   // backslash, a forward slash only passes through an existing directory.
-  // False when a directory cannot be had or the file cannot be created or
-  // fully written.
+  // A name that ends in a separator, or is empty, names no file: its
+  // directories are made and it succeeds when it carries no data. False
+  // when a directory cannot be had, the file cannot be created or fully
+  // written, or data has no file to go to.
   bool Write(const char* name, const uint8_t* data, std::size_t size) {
     int dirFd = rootFd_;
     std::string walked;  // directories passed, '/'-separated
@@ -128,19 +130,20 @@ class EntryWriter {
     if (dirFd < 0) {
       return false;
     }
-    // The data goes to "<file>.part" beside the file and is renamed over it
-    // only once complete: a full or failing disk then leaves the file of the
-    // previous unpack whole instead of cut (the car keeps working until the
-    // next unpack succeeds). Only a plain file is replaced: a link, folder
-    // or device planted at the name fails the entry.
     const char* leaf = name + componentStart;
+    if (leaf[0] == '\0') {
+      return size == 0;
+    }
+    // The data goes to a temporary file beside the file and is renamed over
+    // it only once complete: a full or failing disk then leaves the file of
+    // the previous unpack whole instead of cut (the car keeps working until
+    // the next unpack succeeds). Only a plain file is replaced: a link,
+    // folder or device planted at the name fails the entry.
     struct stat existing;
     if (fstatat(dirFd, leaf, &existing, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISREG(existing.st_mode)) {
       return false;
     }
-    const std::string part = std::string(leaf) + ".part";
-    const int fd = openat(dirFd, part.c_str(),
-                          O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+    const int fd = CreatePartFile(dirFd);
     if (fd < 0) {
       return false;
     }
@@ -155,10 +158,10 @@ class EntryWriter {
       done += written ? static_cast<std::size_t>(wrote) : 0;
     }
     const bool closed = close(fd) == 0;
-    if (written && closed && renameat(dirFd, part.c_str(), dirFd, leaf) == 0) {
+    if (written && closed && renameat(dirFd, kUnpackPartName, dirFd, leaf) == 0) {
       return true;
     }
-    unlinkat(dirFd, part.c_str(), 0);
+    unlinkat(dirFd, kUnpackPartName, 0);
     return false;
   }
 
@@ -185,6 +188,18 @@ class EntryWriter {
     return opened_.emplace(walked, fd).first->second;
   }
 
+  // The temporary file of a directory, created exclusively so that it never
+  // truncates what stands there. One that is already there was left by an
+  // unpack that was cut off (no entry can make it): it goes first.
+  static int CreatePartFile(int dirFd) {
+    constexpr int kFlags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+    int fd = openat(dirFd, kUnpackPartName, kFlags, 0666);
+    if (fd < 0 && errno == EEXIST && unlinkat(dirFd, kUnpackPartName, 0) == 0) {
+      fd = openat(dirFd, kUnpackPartName, kFlags, 0666);
+    }
+    return fd;
+  }
+
   void CloseDirectories() {
     for (const auto& entry : opened_) {
       close(entry.second);
@@ -203,14 +218,15 @@ class PackageReader {
       : file_(file), package_(package), destination_(destination), buffer_(buffer),
         writer_(destination) {}
 
-  // Unpacks entries until the package ends or one fails.
+  // Unpacks entries until the package ends or one is malformed. An entry
+  // that cannot be written is skipped; the loss is reported at the end.
   int Run() {
     for (;;) {
       uint8_t lengthBytes[4];
       const Read read = ReadExactly(file_, lengthBytes, sizeof(lengthBytes));
       if (read == Read::kNothing && std::ferror(file_) == 0) {
         AVM_LOGI("load car,read %s end!", package_);
-        return kUnpackDone;
+        break;
       }
       if (read != Read::kWhole) {
         return Damaged("ends inside an entry");
@@ -220,6 +236,11 @@ class PackageReader {
         return result;
       }
     }
+    if (entriesLost_ > 0) {
+      AVM_LOGI("load car,%s %d entries not written", package_, entriesLost_);
+      return kUnpackDamaged;
+    }
+    return kUnpackDone;
   }
 
  private:
@@ -229,7 +250,7 @@ class PackageReader {
   }
 
   int UnpackEntry(int32_t nameLength) {
-    if (nameLength < 1 || nameLength > kMaxPackageNameLength) {
+    if (nameLength < 0 || nameLength > kMaxPackageNameLength) {
       AVM_LOGI("load car,%s bad name length:%d", package_, nameLength);
       return kUnpackDamaged;
     }
@@ -261,14 +282,19 @@ class PackageReader {
       AVM_LOGI("load car,%s unsafe entry name refused:%.*s", package_, nameLength, name);
       return kUnpackDamaged;
     }
-    char path[kPathBufferSize];
-    if (!FormatEntryPath(destination_, name, path, sizeof(path))) {
-      AVM_LOGI("load car,%s entry path too long:%s", package_, name);
-      return kUnpackDamaged;
+    // The destination is the root of every name: separators in front lead
+    // nowhere else.
+    const char* relative = name;
+    while (IsSeparator(*relative)) {
+      ++relative;
     }
-    if (!writer_.Write(name, buffer_, dataSize)) {
+    char path[kPathBufferSize];
+    if (!FormatEntryPath(destination_, relative, path, sizeof(path))) {
+      AVM_LOGI("load car,%s entry path too long:%s", package_, relative);
+      ++entriesLost_;
+    } else if (!writer_.Write(relative, buffer_, dataSize)) {
       AVM_LOGI("load car,write %s fail", path);
-      return kUnpackDamaged;
+      ++entriesLost_;
     }
     return kUnpackDone;
   }
@@ -278,15 +304,16 @@ class PackageReader {
   const char* destination_;
   uint8_t* buffer_;
   EntryWriter writer_;
+  int entriesLost_ = 0;
 };
 
 }  // namespace
 
 bool PackageEntryNameIsSafe(const char* name, std::size_t length) {
-  if (name == nullptr || length == 0 || IsSeparator(name[0])) {
+  if (name == nullptr && length > 0) {
     return false;
   }
-  if (std::memchr(name, '\0', length) != nullptr) {
+  if (length > 0 && std::memchr(name, '\0', length) != nullptr) {
     return false;  // the path would end early, at another file than named
   }
   std::size_t componentStart = 0;

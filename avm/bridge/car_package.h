@@ -2,14 +2,17 @@
 // The car package: the files of one car directory in a single file, as a
 // plain sequence of entries without header or count:
 //
-//   name length  int32 LE, 1..256
+//   name length  int32 LE, 0..256
 //   name         that many bytes, no terminating zero; the file's path inside
 //                the unpack area, directories separated by backslashes
 //   data length  int32 LE, 0..1048572
 //   data         that many bytes
 //   trailer      the bytes 0x11 0x22 0x33 0x44
 //
-// The package ends exactly after an entry's trailer.
+// The package ends exactly after an entry's trailer. Packers write more
+// than files: a name ending in a separator with no data is a directory
+// entry, a name may begin with a separator (the unpack area is its root),
+// and a name may be empty (nothing to write).
 #include <cstddef>
 #include <cstdint>
 
@@ -19,6 +22,12 @@ constexpr int32_t kMaxPackageDataLength = 0xFFFFC;
 constexpr std::size_t kPackageBufferSize = 1u << 20;
 constexpr uint8_t kPackageTrailer[4] = {0x11, 0x22, 0x33, 0x44};
 
+// Each file is written under this name in its own directory and renamed
+// over the file once complete. Entry names are split at backslashes, so no
+// entry can name a file that holds one: the temporary file never stands
+// where an entry's file is, and an entry never lands on it.
+constexpr char kUnpackPartName[] = "unpack\\part";
+
 // Results of UnpackFiles.
 constexpr int kUnpackDone = 1;
 constexpr int kUnpackCannotOpen = -2;
@@ -26,15 +35,20 @@ constexpr int kUnpackDamaged = -4;
 
 // Writes every entry of the package to destination + name (destination ends
 // with a separator), creating the directories named before each backslash
-// with mode 0755. Returns 1 when the package was read to its end and every
-// file was written, -2 when it cannot be opened, -4 when it is damaged or
-// unsafe (an entry with a bad length, a wrong trailer, a package that ends
-// inside an entry, a name that is empty, holds a zero byte, starts with a
-// separator, has a ".." component or makes a path too long) or a file cannot
-// be created or fully written. Every failure is logged. Nothing is written
-// outside destination; the entries before a bad one stay written.
+// with mode 0755; leading separators of a name are ignored, a directory
+// entry only makes its directories and an empty name writes nothing.
+// Returns 1 when the package was read to its end and every entry was
+// written, -2 when it cannot be opened, -4 when it is damaged or unsafe (an
+// entry with a bad length, a wrong trailer, a package that ends inside an
+// entry, a name that holds a zero byte or has a ".." component: unpacking
+// stops there) or when some entry could not be written (its file cannot be
+// created or fully written, its path is too long, or it names no file but
+// carries data: that entry is skipped, the rest are still written, and -4
+// reports the loss at the end). Every failure is logged. Nothing is
+// written outside destination; the entries before a bad one stay written.
 int UnpackFiles(const char* package, const char* destination);
 
-// True when an entry name stays inside the unpack area: not empty, no zero
-// byte, no leading separator of either kind and no ".." component.
+// True when an entry name stays inside the unpack area: no zero byte and
+// no ".." component. Empty names and leading separators are safe: the
+// unpack area is the root of every name.
 bool PackageEntryNameIsSafe(const char* name, std::size_t length);

@@ -75,18 +75,22 @@ int CmdSaveConfiguration(int32_t) {
       !FormatPath(partPath, sizeof(partPath), "%s%s.part", scene->assetRoot, kConfigFileName)) {
     return 1;
   }
+  // Whatever reads the log takes "---------CMD_CONFIG_SAVE:<path> " for a
+  // saved configuration: it is written only once the file is in place, and
+  // a failure's line never begins with it.
   FILE* file = std::fopen(partPath, "wb");
   if (file == nullptr) {
-    AVM_LOGI("---------CMD_CONFIG_SAVE:%s cannot be created", path);
+    AVM_LOGI("---------CMD_CONFIG_SAVE failed:%s cannot be created", path);
     return 1;
   }
-  AVM_LOGI("---------CMD_CONFIG_SAVE:%s ", path);
   ConfigBytes bytes;
   Serialise(scene, &bytes);
   static_assert(kConfigFileSize == 27 * 4, "config.bin holds 27 values of 4 bytes");
   if (!WriteAll(file, bytes) || std::rename(partPath, path) != 0) {
-    AVM_LOGI("---------CMD_CONFIG_SAVE:%s write failed, the old file stays", path);
+    AVM_LOGI("---------CMD_CONFIG_SAVE failed:%s write failed, the old file stays", path);
     std::remove(partPath);
+    return 1;
   }
+  AVM_LOGI("---------CMD_CONFIG_SAVE:%s ", path);
   return 1;
 }

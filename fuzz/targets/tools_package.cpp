@@ -29,7 +29,7 @@ FUZZ_TARGET(tools_package) {
     if (step != tools::PackageReader::Step::kEntry) {
       break;
     }
-    if (!tools::CheckEntryName(entry.name).empty()) {
+    if (!tools::CheckStoredEntry(entry.name, entry.data.size()).empty()) {
       fuzz::Fail("tools_package", "the reader passed a name its own check refuses");
     }
     entries.push_back(std::move(entry));

@@ -31,6 +31,9 @@ FUZZ_TARGET(unpack) {
         path.compare(0, 10, "area/dest/") != 0) {
       fuzz::Fail("unpack", ("wrote outside the destination: " + path).c_str());
     }
+    if (path.find(kUnpackPartName) != std::string::npos) {
+      fuzz::Fail("unpack", ("a temporary file was left behind: " + path).c_str());
+    }
   }
   struct stat info;
   if (stat(package.c_str(), &info) != 0 || static_cast<std::size_t>(info.st_size) != size) {

@@ -301,19 +301,16 @@ camera_status_t StopRepeating(ACameraCaptureSession* session, bool aborted, cons
   if (session == nullptr) {
     return ACAMERA_ERROR_INVALID_PARAMETER;
   }
-  std::unique_lock<std::mutex> lock(Service().mutex);
+  std::lock_guard<std::mutex> lock(Service().mutex);
   ACameraDevice* device = session->device;
   if (session->closed || device == nullptr) {
     return ACAMERA_ERROR_SESSION_CLOSED;
   }
   HostJournal_record(function, "cam=%s", device->id.c_str());
   if (device->repeatingSession == session) {
+    // As on the platform, a frame the camera is producing still reaches its
+    // targets after this returns, and their listeners run later still.
     EndRepeating(device, aborted);
-    // Once this returns no further frame of the request reaches a target
-    // (unless called from the camera's own callback, mid-frame).
-    if (std::this_thread::get_id() != device->threadId) {
-      device->wake.wait(lock, [&] { return !device->producing; });
-    }
   }
   return ACAMERA_OK;
 }

@@ -262,10 +262,14 @@ TEST_F(Commands, FailedSaveKeepsTheStoredConfiguration) {
   ASSERT_TRUE(WriteFile(root_ + "common/config.bin", std::string(108, '\x01')));
   // The file cannot be made beside the old one.
   ASSERT_EQ(mkdir((root_ + "common/config.bin.part").c_str(), 0755), 0);
+  // A reader of the log that looks for the saved line must not find it
+  // at the start of a failure's line either.
+  const std::string savedLine = "---------CMD_CONFIG_SAVE:" + root_ + "common/config.bin ";
   LogCapture log;
   EXPECT_EQ(AvmSetCmd(60, 0), 1);
-  EXPECT_TRUE(log.Contains("KESTRA",
-                           "---------CMD_CONFIG_SAVE:" + root_ + "common/config.bin cannot be created"));
+  EXPECT_TRUE(log.Contains(
+      "KESTRA", "---------CMD_CONFIG_SAVE failed:" + root_ + "common/config.bin cannot be created"));
+  EXPECT_EQ(log.CountPrefix("KESTRA", savedLine), 0);
   EXPECT_EQ(ReadFile(root_ + "common/config.bin"), std::string(108, '\x01'));
   // A directory in the file's place: written beside it, then not renamed.
   ASSERT_EQ(rmdir((root_ + "common/config.bin.part").c_str()), 0);
@@ -274,8 +278,9 @@ TEST_F(Commands, FailedSaveKeepsTheStoredConfiguration) {
   ASSERT_EQ(mkdir((root_ + "common/config.bin/keep").c_str(), 0755), 0);
   log.Clear();
   EXPECT_EQ(AvmSetCmd(60, 0), 1);
-  EXPECT_TRUE(log.Contains(
-      "KESTRA", "---------CMD_CONFIG_SAVE:" + root_ + "common/config.bin write failed, the old file stays"));
+  EXPECT_TRUE(log.Contains("KESTRA", "---------CMD_CONFIG_SAVE failed:" + root_ +
+                                         "common/config.bin write failed, the old file stays"));
+  EXPECT_EQ(log.CountPrefix("KESTRA", savedLine), 0) << "the file was opened, but not saved";
   EXPECT_FALSE(FileExists(root_ + "common/config.bin.part"));
 }
 

@@ -148,12 +148,18 @@ TEST_F(WriteFaultsTest, AFailedUnpackLeavesEveryFileWholeAndARetryUnpacksEveryth
       [&] { result = UnpackFiles(packagePath.c_str(), destination.c_str()); },
       [&](int nth, int error) {
         EXPECT_EQ(result, kUnpackDamaged) << "operation " << nth << ", errno " << error;
+        std::size_t renewed = 0;
         for (const auto& [name, data] : files) {
           const std::string now = ReadFile(destination + name);
           EXPECT_TRUE(now == data || now == oldContent(name))
               << name << " is cut after operation " << nth << ", errno " << error;
-          EXPECT_FALSE(Exists(destination + name + ".part")) << name;
+          renewed += now == data ? 1 : 0;
+          const std::string folder = destination + name.substr(0, name.rfind('/') + 1);
+          EXPECT_FALSE(Exists(folder + kUnpackPartName)) << name;
         }
+        // One failed operation costs one file: the files after it are
+        // still written.
+        EXPECT_EQ(renewed, files.size() - 1) << "operation " << nth << ", errno " << error;
         EXPECT_TRUE(ReadFile(packagePath) == package);
         EXPECT_TRUE(ReadFile(bystander) == "stored elsewhere");
         ASSERT_EQ(UnpackFiles(packagePath.c_str(), destination.c_str()), kUnpackDone);
@@ -168,6 +174,7 @@ TEST_F(WriteFaultsTest, ASavedConfigurationIsReplacedWholeOrNotAtAll) {
   const std::string path = root_ + "common/config.bin";
   const std::string old(108, '\x5a');
   int reported = 0;
+  int savedLines = 0;
   pViewParam->viewFovy = 47.0f;
   pViewParam->topViewMargin = 33.0f;
   ForEveryFault(
@@ -175,12 +182,14 @@ TEST_F(WriteFaultsTest, ASavedConfigurationIsReplacedWholeOrNotAtAll) {
       [&] {
         LogCapture capture;
         EXPECT_EQ(CmdSaveConfiguration(0), 1);
-        reported = capture.Count("KESTRA", "---------CMD_CONFIG_SAVE:" + path + " cannot be created") +
-                   capture.Count("KESTRA", "---------CMD_CONFIG_SAVE:" + path +
+        reported = capture.Count("KESTRA", "---------CMD_CONFIG_SAVE failed:" + path + " cannot be created") +
+                   capture.Count("KESTRA", "---------CMD_CONFIG_SAVE failed:" + path +
                                                " write failed, the old file stays");
+        savedLines = capture.CountPrefix("KESTRA", "---------CMD_CONFIG_SAVE:" + path + " ");
       },
       [&](int nth, int error) {
         EXPECT_EQ(reported, 1) << "operation " << nth << ", errno " << error;
+        EXPECT_EQ(savedLines, 0) << "a failed save logged as saved, operation " << nth;
         EXPECT_TRUE(ReadFile(path) == old) << "operation " << nth << ", errno " << error;
         EXPECT_FALSE(Exists(path + ".part"));
       });

@@ -9,9 +9,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
+#include <regex>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -99,13 +103,17 @@ class Launcher : public ::testing::Test {
     return pid;
   }
 
+  // PATH holds the setprop stand-in first, unless the test gives its own.
   ProgramResult Launch(const std::string& program, const std::vector<std::string>& args,
-                       const std::string& libraryDir = COMPANION_DIR) {
+                       const std::string& libraryDir = COMPANION_DIR, std::string searchPath = "") {
     std::vector<std::string> argv = {program};
     argv.insert(argv.end(), args.begin(), args.end());
-    const char* path = std::getenv("PATH");
-    return RunProgram(argv, {"PATH=" + (dir_ / "bin") + ":" + (path != nullptr ? path : "/usr/bin:/bin"),
-                             "LD_LIBRARY_PATH=" + libraryDir, "CASTORHOST_RECORD=" + (dir_ / "companion.txt"),
+    if (searchPath.empty()) {
+      const char* path = std::getenv("PATH");
+      searchPath = (dir_ / "bin") + ":" + (path != nullptr ? path : "/usr/bin:/bin");
+    }
+    return RunProgram(argv, {"PATH=" + searchPath, "LD_LIBRARY_PATH=" + libraryDir,
+                             "CASTORHOST_RECORD=" + (dir_ / "companion.txt"),
                              "SETPROP_RECORD=" + (dir_ / "setprop.txt")});
   }
 
@@ -225,6 +233,19 @@ TEST_F(Launcher, ChannelThatWouldOverrunTheCommandBufferIsRefused) {
   EXPECT_EQ(CompanionRecord(), "process_start 1\n");
 }
 
+// The property command is a child process of its own. When it cannot be
+// started the child must end there: a child that returned into the launcher
+// would start the companion a second time.
+TEST_F(Launcher, WithoutSetpropTheCompanionStillStartsOnce) {
+  fs::create_directories(dir_ / "empty");
+  const ProgramResult run = Launch(CASTORLAUNCH_PATH, {"-c", "7"}, COMPANION_DIR, dir_ / "empty");
+  EXPECT_EQ(run.exitStatus, 1);
+  EXPECT_EQ(run.standardOutput,
+            "cmd = setprop rw.castor.channel 7\n" + kStartedLine + "castorhost: process_start(1)\n");
+  EXPECT_EQ(CompanionRecord(), "process_start 1\n");
+  EXPECT_FALSE(SetpropRan());
+}
+
 TEST_F(Launcher, MissingCompanionLibraryIsReportedWithTheLoaderText) {
   const ProgramResult run = Launch(CASTORLAUNCH_PATH, {}, dir_ / "empty");
   EXPECT_EQ(run.exitStatus, 1);
@@ -238,6 +259,68 @@ TEST_F(Launcher, CompanionWithoutEntryPointIsReportedAndNotCalled) {
   EXPECT_EQ(run.standardOutput, "");
   EXPECT_NE(run.standardError.find("process_start"), std::string::npos) << run.standardError;
   EXPECT_EQ(CompanionRecord(), "");
+}
+
+// The Android build names the oldest platform the launcher runs on; every C
+// library function it calls must exist there. The host build's imports name
+// the same functions (the table maps the host C library's own names for
+// errno and the fortified variants; a sanitizer tree adds its runtime's).
+// Levels come from the platform C library's symbol lists: 0 for a function
+// every level has.
+TEST(LauncherPlatform, CallsOnlyCLibraryFunctionsThatTheOldestPlatformHas) {
+  const std::map<std::string, int> kFirstLevel = {
+      {"_exit", 0},    {"atoi", 0},     {"closedir", 0}, {"dlclose", 0},  {"dlerror", 0},
+      {"dlopen", 0},   {"dlsym", 0},    {"errno", 0},    {"execvp", 0},   {"fflush", 0},
+      {"fork", 0},     {"fprintf", 0},  {"free", 0},     {"getopt", 0},   {"memset", 0},
+      {"opendir", 0},  {"optarg", 0},   {"printf", 0},   {"puts", 0},     {"readdir", 0},
+      {"readlink", 0}, {"snprintf", 0}, {"strdup", 0},   {"strlen", 0},   {"strncmp", 0},
+      {"strrchr", 0},  {"strtol", 0},   {"waitpid", 0},  {"stderr", 23},  {"stdout", 23},
+      {"posix_spawn", 28}, {"posix_spawnp", 28}};
+  // Start-up and run-time support the toolchain adds; nothing the launcher calls.
+  const std::vector<std::string> kToolchain = {"__libc_start_main", "__cxa_atexit", "__stack_chk_fail"};
+  const std::regex sanitizerRuntime(R"(__(asan|ubsan|tsan|lsan|sanitizer)_\w+)");
+
+  const std::string readme = ReadFile(std::string(PROJECT_SOURCE_DIR) + "/README.md");
+  const std::regex platform(R"(ANDROID_PLATFORM=android-([0-9]+))");
+  int level = 0;
+  for (auto it = std::sregex_iterator(readme.begin(), readme.end(), platform); it != std::sregex_iterator(); ++it) {
+    const int named = std::stoi((*it)[1].str());
+    level = level == 0 ? named : std::min(level, named);
+  }
+  ASSERT_GT(level, 0) << "the README names no Android platform level";
+
+  const ProgramResult imports = RunProgram({"nm", "-D", "--undefined-only", "--format=posix", CASTORLAUNCH_PATH});
+  ASSERT_EQ(imports.exitStatus, 0) << imports.standardError;
+  std::stringstream lines(imports.standardOutput);
+  std::string line;
+  int checked = 0;
+  while (std::getline(lines, line)) {
+    // posix format: "<name>[@<version>] <type>"; weak references ("w", "v")
+    // are the toolchain's optional hooks.
+    std::smatch entry;
+    if (!std::regex_match(line, entry, std::regex(R"(([^@ ]+)(@\S*)? ([A-Za-z])( .*)?)")) ||
+        entry[3].str() != "U") {
+      continue;
+    }
+    std::string name = entry[1].str();
+    if (std::find(kToolchain.begin(), kToolchain.end(), name) != kToolchain.end() ||
+        std::regex_match(name, sanitizerRuntime)) {
+      continue;
+    }
+    if (name == "__errno_location") {
+      name = "errno";
+    }
+    std::smatch fortified;
+    if (std::regex_match(name, fortified, std::regex(R"(__(\w+)_chk)"))) {
+      name = fortified[1].str();
+    }
+    const auto known = kFirstLevel.find(name);
+    ASSERT_NE(known, kFirstLevel.end()) << name << ": look up the first platform level that has it";
+    EXPECT_LE(known->second, level) << name << " needs API level " << known->second << "; the Android build names "
+                                    << level;
+    ++checked;
+  }
+  EXPECT_GT(checked, 10) << "no C library imports read from " << CASTORLAUNCH_PATH;
 }
 
 }  // namespace

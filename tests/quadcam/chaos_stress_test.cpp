@@ -140,6 +140,8 @@ TEST(ChaosStress, OpenCloseAndSurfacesFromSeveralThreadsWhileCamerasMisbehave) {
   EXPECT_EQ(HostCamera_waitFramesDelivered(kSlotIds[0], before + 3, 10000), 0);
   Java_tarn_cam2_MainActivity_closeCamera(nullptr, nullptr);
   EXPECT_EQ(LiveOutputWorkers(), 0);
+  // A worker that close left in a window lock holds a window reference.
+  EXPECT_TRUE(WaitOutputWorkersEnded(10000));
   SetOutputWindow(OutputKind::kPreview, nullptr, 0, 0);
   SetOutputWindow(OutputKind::kRecord, nullptr, 0, 0);
   for (ANativeWindow* window : windows) {

@@ -5,6 +5,7 @@
 // were delivered.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <future>
 #include <set>
@@ -50,11 +51,18 @@ void ConfigureStepping(const char* id, const char* sourceFile = nullptr) {
   ASSERT_EQ(HostCamera_configure(id, &config), 0);
 }
 
-void Step(const char* id, int frames = 1) {
+// Queues `frames` frames of the camera into its reader.
+void Capture(const char* id, int frames = 1) {
   const uint64_t before = HostCamera_framesDelivered(id);
   ASSERT_EQ(HostCamera_step(id, frames), 0);
   ASSERT_EQ(HostCamera_waitFramesDelivered(id, before + static_cast<uint64_t>(frames), kWait), 0)
       << "camera " << id;
+}
+
+// Captures and waits until the readers' listeners have taken the frames.
+void Step(const char* id, int frames = 1) {
+  Capture(id, frames);
+  ASSERT_EQ(HostImageReader_waitIdle(kWait), 0) << "camera " << id << ": a listener never returned";
 }
 
 void StepAll() {
@@ -117,6 +125,49 @@ void ExpectPaddingUntouched(ANativeWindow* window, int w, int h) {
   }
 }
 
+// Camera "2" in step mode streaming into one window through the camera
+// NDK, without quadcam.
+struct OneCamera {
+  ACameraManager* manager = nullptr;
+  ACameraDevice* device = nullptr;
+  ACaptureSessionOutput* output = nullptr;
+  ACaptureSessionOutputContainer* container = nullptr;
+  ACameraCaptureSession* session = nullptr;
+  ACaptureRequest* request = nullptr;
+  ACameraOutputTarget* target = nullptr;
+};
+
+OneCamera StreamCameraTwoInto(ANativeWindow* window) {
+  ConfigureStepping("2");
+  OneCamera c;
+  ACameraDevice_StateCallbacks callbacks{};
+  static ACameraCaptureSession_stateCallbacks sessionCallbacks{};
+  c.manager = ACameraManager_create();
+  EXPECT_EQ(ACameraManager_openCamera(c.manager, "2", &callbacks, &c.device), ACAMERA_OK);
+  EXPECT_EQ(ACaptureSessionOutput_create(window, &c.output), ACAMERA_OK);
+  EXPECT_EQ(ACaptureSessionOutputContainer_create(&c.container), ACAMERA_OK);
+  EXPECT_EQ(ACaptureSessionOutputContainer_add(c.container, c.output), ACAMERA_OK);
+  EXPECT_EQ(ACameraDevice_createCaptureSession(c.device, c.container, &sessionCallbacks, &c.session),
+            ACAMERA_OK);
+  EXPECT_EQ(ACameraDevice_createCaptureRequest(c.device, TEMPLATE_PREVIEW, &c.request), ACAMERA_OK);
+  EXPECT_EQ(ACameraOutputTarget_create(window, &c.target), ACAMERA_OK);
+  EXPECT_EQ(ACaptureRequest_addTarget(c.request, c.target), ACAMERA_OK);
+  EXPECT_EQ(ACameraCaptureSession_setRepeatingRequest(c.session, nullptr, 1, &c.request, nullptr),
+            ACAMERA_OK);
+  return c;
+}
+
+// Everything but the manager, in the order quadcam closes a slot.
+void CloseCamera(OneCamera& c) {
+  ACameraCaptureSession_stopRepeating(c.session);
+  ACameraCaptureSession_close(c.session);
+  ACaptureSessionOutputContainer_free(c.container);
+  ACaptureSessionOutput_free(c.output);
+  ACaptureRequest_free(c.request);
+  ACameraOutputTarget_free(c.target);
+  ACameraDevice_close(c.device);
+}
+
 class Pipeline : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -129,6 +180,8 @@ class Pipeline : public ::testing::Test {
     CloseCameraSet();
     SetOutputWindow(OutputKind::kPreview, nullptr, 0, 0);
     SetOutputWindow(OutputKind::kRecord, nullptr, 0, 0);
+    // A worker that close left in a window lock holds a window reference.
+    EXPECT_TRUE(WaitOutputWorkersEnded(kWait));
     for (ANativeWindow* w : windows_) {
       ANativeWindow_release(w);
     }
@@ -356,6 +409,47 @@ TEST_F(Pipeline, ASetterNeverWaitsForAWindowWhoseConsumerHoldsEveryBuffer) {
   }
 }
 
+// closeCamera must not wait for a window's consumer either, nor must an
+// openCamera made meanwhile on another Java thread. The worker that waits
+// in the lock finishes on its own references once the consumer lets a
+// buffer go: it posts that one buffer and ends, and the reopened set's
+// worker serves the window after it.
+TEST_F(Pipeline, CloseAndTheNextOpenNeverWaitForAConsumerThatHoldsEveryBuffer) {
+  LogCapture log;
+  SteppingCameras();
+  ANativeWindow* stuck = NewWindow(1, 1);
+  HostWindow_blockLocks(stuck, 1);
+  Hand(OutputKind::kPreview, stuck, 16, 8);
+  OpenCameraSet(16, 8);  // the first pass locks at once
+  ASSERT_EQ(HostWindow_waitForBlockedLock(stuck, kWait), 0);
+
+  std::future<void> closing = std::async(std::launch::async, [] { CloseCameraSet(); });
+  std::future<void> opening = std::async(std::launch::async, [&closing] {
+    closing.wait();
+    OpenCameraSet(16, 8);
+  });
+  const bool returned =
+      opening.wait_for(std::chrono::milliseconds(kWait)) == std::future_status::ready;
+  const int32_t serving = LiveOutputWorkers();
+  HostWindow_blockLocks(stuck, 0);  // the consumer takes buffers again
+  opening.wait();
+  ASSERT_TRUE(returned) << "close or the next open waited for the window's consumer";
+  EXPECT_EQ(serving, 1) << "the reopened set has one worker, the one close left does not count";
+  EXPECT_EQ(log.Count("qcam", "output worker waits for a window's consumer: it ends on its own"), 1);
+
+  // The left worker's buffer, the new worker's first pass, then a set.
+  ASSERT_EQ(HostWindow_waitForPosts(stuck, 2, kWait), 0);
+  StepAll();
+  ASSERT_EQ(HostWindow_waitForPosts(stuck, 3, kWait), 0);
+  CloseCameraSet();
+  ASSERT_TRUE(WaitOutputWorkersEnded(kWait));
+  EXPECT_EQ(HostWindow_postCount(stuck), 3u) << "the left worker served more than its one buffer";
+  EXPECT_EQ(log.CountPrefix("qcam", "ANativeWindow_lock"), 0)
+      << "two workers locked the window at the same time";
+  SetOutputWindow(OutputKind::kPreview, nullptr, 0, 0);
+  EXPECT_EQ(HostWindow_refCount(stuck), 1) << "a worker kept its reference";
+}
+
 TEST_F(Pipeline, AFailingLockIsRetriedAndLoggedPerTryUntilClose) {
   LogCapture log;
   SteppingCameras();
@@ -373,11 +467,13 @@ TEST_F(Pipeline, AFailingLockIsRetriedAndLoggedPerTryUntilClose) {
   EXPECT_EQ(HostWindow_postCount(record), 0u) << "record served after a failed preview lock";
   CloseCameraSet();
   EXPECT_EQ(LiveOutputWorkers(), 0);
+  // Close may leave the worker to finish a lock that was in progress.
+  ASSERT_TRUE(WaitOutputWorkersEnded(kWait));
   const uint64_t tries = HostWindow_lockAttempts(preview);
   EXPECT_EQ(static_cast<uint64_t>(
                 log.Count("qcam", "ANativeWindow_lock drawWindow failed with error code -22\n")),
             tries);
-  // Close joined the worker (no worker lives): no try can follow.
+  // No worker lives: no try can follow.
   EXPECT_EQ(HostWindow_lockAttempts(preview), tries) << "worker still running after close";
 
   // A lock that fails a few times recovers and posts.
@@ -648,7 +744,109 @@ TEST_F(Pipeline, FramesOfAnotherSizeAreNotComposed) {
   EXPECT_EQ(cv::countNonZero(dstComb(cv::Rect(16, 8, 16, 8))), 0);
 }
 
-TEST_F(Pipeline, ImageReadersHoldOneImageAndCallTheListenerOnTheCameraThread) {
+// Frames still reach the readers after stopRepeating and after the camera
+// closed; deleting a reader then waits for its listener. A held call (one
+// the reader's thread took up just before the app deleted the reader) is
+// made only once the deletion has begun, so close must keep every listener
+// away from a reader it deletes. Many times over, while cameras stream,
+// with and without held calls.
+TEST_F(Pipeline, ClosingWhileListenerCallsAreInFlightNeverDeadlocks) {
+  SteppingCameras();
+  ANativeWindow* preview = NewWindow(1, 1);
+  Hand(OutputKind::kPreview, preview, 16, 8);
+  OpenCameraSet(16, 8);
+  HostImageReader_holdListenersUntilDelete(1);
+  for (const char* id : kSlotIds) {
+    Capture(id);
+  }
+  HostImageReader_holdListenersUntilDelete(0);
+  CloseCameraSet();  // each held call runs once its reader's deletion has begun
+  EXPECT_EQ(HostImageReader_waitIdle(kWait), 0);
+  EXPECT_EQ(CompletedSets(), 0u) << "a frame was composed from a reader being deleted";
+
+  for (const char* id : kSlotIds) {
+    HostCameraConfig fast;
+    HostCamera_defaultConfig(&fast);
+    fast.framesPerSecond = 1000;
+    ASSERT_EQ(HostCamera_configure(id, &fast), 0);
+  }
+  for (int round = 0; round < 30; ++round) {
+    OpenCameraSet(16, 8);
+    for (const char* id : kSlotIds) {
+      ASSERT_EQ(HostCamera_waitFramesDelivered(id, HostCamera_framesDelivered(id) + 2, kWait), 0);
+    }
+    HostImageReader_holdListenersUntilDelete(round % 3 == 0 ? 1 : 0);
+    for (const char* id : kSlotIds) {
+      ASSERT_EQ(HostCamera_waitFramesDelivered(id, HostCamera_framesDelivered(id) + 1, kWait), 0);
+    }
+    HostImageReader_holdListenersUntilDelete(0);
+    CloseCameraSet();
+  }
+  EXPECT_EQ(HostImageReader_waitIdle(kWait), 0);
+  EXPECT_GT(HostWindow_postCount(preview), 1u) << "the streaming rounds composed nothing";
+}
+
+// The stand-in does what the platform does with a reader's listener: its
+// call may come after stopRepeating and after the camera closed, and
+// AImageReader_delete waits for it.
+TEST_F(Pipeline, AListenerCallMayComeAfterTheCameraClosedAndDeleteWaitsForIt) {
+  AImageReader* reader = nullptr;
+  ASSERT_EQ(AImageReader_new(8, 4, AIMAGE_FORMAT_YUV_420_888, 1, &reader), AMEDIA_OK);
+  struct Seen {
+    std::atomic<bool> cameraClosed{false};
+    std::atomic<int> calls{0};
+    std::atomic<int> callsAfterClose{0};
+  } seen;
+  AImageReader_ImageListener listener{&seen, [](void* context, AImageReader*) {
+                                        auto* s = static_cast<Seen*>(context);
+                                        s->callsAfterClose += s->cameraClosed ? 1 : 0;
+                                        ++s->calls;
+                                      }};
+  ASSERT_EQ(AImageReader_setImageListener(reader, &listener), AMEDIA_OK);
+  ANativeWindow* window = nullptr;
+  ASSERT_EQ(AImageReader_getWindow(reader, &window), AMEDIA_OK);
+  OneCamera camera = StreamCameraTwoInto(window);
+  HostImageReader_holdListenersUntilDelete(1);
+  Capture("2");
+  HostImageReader_holdListenersUntilDelete(0);
+  CloseCamera(camera);
+  seen.cameraClosed = true;
+  EXPECT_EQ(seen.calls, 0);
+  AImageReader_delete(reader);
+  EXPECT_EQ(seen.calls, 1) << "delete returned before the listener call it had begun";
+  EXPECT_EQ(seen.callsAfterClose, 1);
+  ACameraManager_delete(camera.manager);
+}
+
+// A reader whose listener acquires an image, deleted while a call of that
+// listener is under way.
+void DeleteAReaderWhoseListenerNeedsIt() {
+  AImageReader* reader = nullptr;
+  AImageReader_new(8, 4, AIMAGE_FORMAT_YUV_420_888, 1, &reader);
+  AImageReader_ImageListener listener{nullptr, [](void*, AImageReader* r) {
+                                        AImage* image = nullptr;
+                                        AImageReader_acquireNextImage(r, &image);
+                                      }};
+  AImageReader_setImageListener(reader, &listener);
+  ANativeWindow* window = nullptr;
+  AImageReader_getWindow(reader, &window);
+  OneCamera camera = StreamCameraTwoInto(window);
+  HostImageReader_holdListenersUntilDelete(1);
+  Capture("2");
+  CloseCamera(camera);
+  AImageReader_delete(reader);
+}
+
+// A listener that needs its reader while AImageReader_delete waits for it
+// would hang on a device; the stand-in stops the process with the reason.
+TEST(PipelineDeathTest, AListenerThatNeedsItsReaderDuringDeleteIsTheDeadlock) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  ASSERT_EQ(HostCamera_reset(), 0);
+  EXPECT_DEATH(DeleteAReaderWhoseListenerNeedsIt(),
+               "deadlock: the listener of reader [0-9]+ needs the reader's lock");
+}
+
+TEST_F(Pipeline, ImageReadersHoldOneImageAndCallTheListenerOnAThreadOfTheirOwn) {
   AImageReader* reader = nullptr;
   ASSERT_EQ(AImageReader_new(8, 4, AIMAGE_FORMAT_YUV_420_888, 1, &reader), AMEDIA_OK);
   struct Seen {
@@ -665,27 +863,7 @@ TEST_F(Pipeline, ImageReadersHoldOneImageAndCallTheListenerOnTheCameraThread) {
   ASSERT_EQ(AImageReader_setImageListener(reader, &listener), AMEDIA_OK);
   ANativeWindow* window = nullptr;
   ASSERT_EQ(AImageReader_getWindow(reader, &window), AMEDIA_OK);
-
-  ACameraManager* manager = ACameraManager_create();
-  ACameraDevice_StateCallbacks callbacks{};
-  ACameraDevice* device = nullptr;
-  ConfigureStepping("2");
-  ASSERT_EQ(ACameraManager_openCamera(manager, "2", &callbacks, &device), ACAMERA_OK);
-  ACaptureSessionOutput* output = nullptr;
-  ACaptureSessionOutputContainer* container = nullptr;
-  ACameraCaptureSession* session = nullptr;
-  ACaptureRequest* request = nullptr;
-  ACameraOutputTarget* target = nullptr;
-  ACameraCaptureSession_stateCallbacks sessionCb{};
-  ASSERT_EQ(ACaptureSessionOutput_create(window, &output), ACAMERA_OK);
-  ASSERT_EQ(ACaptureSessionOutputContainer_create(&container), ACAMERA_OK);
-  ASSERT_EQ(ACaptureSessionOutputContainer_add(container, output), ACAMERA_OK);
-  ASSERT_EQ(ACameraDevice_createCaptureSession(device, container, &sessionCb, &session), ACAMERA_OK);
-  ASSERT_EQ(ACameraDevice_createCaptureRequest(device, TEMPLATE_PREVIEW, &request), ACAMERA_OK);
-  ASSERT_EQ(ACameraOutputTarget_create(window, &target), ACAMERA_OK);
-  ASSERT_EQ(ACaptureRequest_addTarget(request, target), ACAMERA_OK);
-  ASSERT_EQ(ACameraCaptureSession_setRepeatingRequest(session, nullptr, 1, &request, nullptr),
-            ACAMERA_OK);
+  OneCamera camera = StreamCameraTwoInto(window);
   Step("2");
   AImage* held = nullptr;
   ASSERT_EQ(AImageReader_acquireNextImage(reader, &held), AMEDIA_OK);
@@ -704,6 +882,11 @@ TEST_F(Pipeline, ImageReadersHoldOneImageAndCallTheListenerOnTheCameraThread) {
   Step("2");
   AImage* second = nullptr;
   EXPECT_EQ(AImageReader_acquireNextImage(reader, &second), AMEDIA_IMGREADER_MAX_IMAGES_ACQUIRED);
+  std::thread::id listenerThread;
+  {
+    std::lock_guard<std::mutex> lock(seen.mutex);
+    listenerThread = seen.thread;
+  }
   AImage_delete(held);
   EXPECT_EQ(AImageReader_acquireNextImage(reader, &second), AMEDIA_OK);
   AImage_delete(second);
@@ -711,16 +894,11 @@ TEST_F(Pipeline, ImageReadersHoldOneImageAndCallTheListenerOnTheCameraThread) {
     std::lock_guard<std::mutex> lock(seen.mutex);
     EXPECT_EQ(seen.calls, 2);
     EXPECT_NE(seen.thread, std::this_thread::get_id());
+    EXPECT_EQ(seen.thread, listenerThread) << "every call on the reader's one thread";
   }
-  ACameraCaptureSession_stopRepeating(session);
-  ACameraCaptureSession_close(session);
-  ACaptureSessionOutputContainer_free(container);
-  ACaptureSessionOutput_free(output);
-  ACaptureRequest_free(request);
-  ACameraOutputTarget_free(target);
-  ACameraDevice_close(device);
+  CloseCamera(camera);
   AImageReader_delete(reader);
-  ACameraManager_delete(manager);
+  ACameraManager_delete(camera.manager);
 }
 
 }  // namespace

@@ -67,6 +67,8 @@ TEST(Stress, OpenCloseAndSurfaceSwapsWhileCamerasStream) {
   EXPECT_EQ(HostWindow_waitForPosts(windows[0], posts + 2, 10000), 0) << "nothing reached a window";
   CloseCameraSet();
   SetOutputWindow(OutputKind::kPreview, nullptr, 0, 0);
+  // A worker that close left in a window lock holds a window reference.
+  EXPECT_TRUE(WaitOutputWorkersEnded(10000));
 
   for (ANativeWindow* window : windows) {
     EXPECT_EQ(HostWindow_refCount(window), 1) << "a reference was leaked or dropped twice";

@@ -141,7 +141,7 @@ TEST(CarPackage, ListerRefusesDamagedAndHostilePackagesAndExtractsNothing) {
     const char* message;
   } cases[] = {
       {"name too long", Entry(std::string(257, 'n'), "x"), "name length 257"},
-      {"empty name", Entry("", "x"), "name length 0"},
+      {"data without a name", Entry("", "x"), "names no file (an empty name) but carries 1 bytes"},
       {"negative name length", Le32(-1), "name length -1"},
       {"negative data length", Entry("demo\\x", "", -1000, -5), "data length -5"},
       {"data too long", Entry("demo\\x", "", -1000, 1048573), "data length 1048573"},
@@ -151,13 +151,17 @@ TEST(CarPackage, ListerRefusesDamagedAndHostilePackagesAndExtractsNothing) {
       {"wrong trailer", Entry("demo\\x", "abc", -1000, -1000, "\x11\x22\x33\x45"), "trailer"},
       {"parent directory", Entry("demo\\..\\..\\evil", "x"), "'..' component"},
       {"current directory", Entry("demo\\.\\x", "x"), "'.' component"},
-      {"leading separator", Entry("\\demo\\x", "x"), "starts with a separator"},
+      {"parent directory behind a separator", Entry("\\..\\evil", "x"), "'..' component"},
       {"doubled separator", Entry("demo\\\\x", "x"), "empty component"},
-      {"trailing separator", Entry("demo\\", "x"), "empty component"},
+      {"directory entry with data", Entry("demo\\", "x"), "names no file (a directory) but carries 1 bytes"},
+      {"doubled separator in a directory entry", Entry("demo\\\\", ""), "empty component"},
       {"forward slash", Entry("demo/../x", "x"), "'/'"},
       {"zero byte", Entry(std::string("demo\\a\0b", 8), "x"), "control character"},
       {"the same name twice", Entry("demo\\x", "1") + Entry("demo\\x", "2"), "twice"},
+      {"the same file behind a separator", Entry("demo\\x", "1") + Entry("/demo\\x", "2"), "twice"},
       {"a file and a directory", Entry("demo\\a", "1") + Entry("demo\\a\\b", "2"), "both a file and the directory"},
+      {"a file and a directory entry", Entry("demo\\a", "1") + Entry("demo\\a\\", ""),
+       "both a file and the directory"},
   };
   for (const auto& test : cases) {
     SCOPED_TRACE(test.what);
@@ -169,6 +173,25 @@ TEST(CarPackage, ListerRefusesDamagedAndHostilePackagesAndExtractsNothing) {
     EXPECT_TRUE(Contains(list.standardError, test.message)) << list.standardError;
     EXPECT_FALSE(FileExists(temp / "out")) << "nothing is extracted from a refused package";
   }
+}
+
+// Packers write directory entries before the files under them, names with a
+// separator in front and entries without a name; the renderer unpacks them
+// (directories made, separators in front ignored, nothing written), and so
+// does the lister.
+TEST(CarPackage, ListerTakesDirectoryEntriesLeadingSeparatorsAndEmptyNamesAsTheRendererDoes) {
+  TempDir temp;
+  ASSERT_TRUE(WriteFile(temp / "demo.car", Entry("", "") + Entry("demo\\", "") + Entry("demo\\empty\\", "") +
+                                               Entry("\\demo\\params.bin", std::string(7136, 'p')) +
+                                               Entry("/demo\\tires\\", "") +
+                                               Entry("\\/demo\\tires\\right_30\\f5.kes", std::string(1200, 'm'))));
+  const ProgramResult list = List({"--extract", temp / "out", temp / "demo.car"});
+  ASSERT_EQ(list.exitStatus, 0) << list.standardError;
+  EXPECT_TRUE(Contains(list.standardOutput, "6 entries, 8336 data bytes, car 'demo'")) << list.standardOutput;
+  EXPECT_EQ(ListFiles(temp / "out"), (std::vector<std::string>{"demo/params.bin", "demo/tires/right_30/f5.kes"}));
+  struct stat info {};
+  EXPECT_EQ(stat((temp / "out/demo/empty").c_str(), &info), 0);
+  EXPECT_TRUE(S_ISDIR(info.st_mode)) << "a directory entry makes its directory";
 }
 
 TEST(CarPackage, ListerChecksThatThePackageIsAUsableCar) {

@@ -64,6 +64,31 @@ std::string CheckEntryName(const std::string& name) {
   return "";
 }
 
+std::string EntryPath(const std::string& name) {
+  const std::size_t start = name.find_first_not_of("\\/");
+  return start == std::string::npos ? std::string() : name.substr(start);
+}
+
+bool EntryNamesNoFile(const std::string& name) {
+  const std::string path = EntryPath(name);
+  return path.empty() || path.back() == '\\';
+}
+
+std::string CheckStoredEntry(const std::string& name, std::size_t dataSize) {
+  if (name.size() > static_cast<std::size_t>(kPackageMaxNameLength)) {
+    return CheckEntryName(name);
+  }
+  const std::string path = EntryPath(name);
+  if (!EntryNamesNoFile(name)) {
+    return CheckEntryName(path);
+  }
+  if (dataSize > 0) {
+    return "the entry names no file (" + std::string(path.empty() ? "an empty name" : "a directory") +
+           ") but carries " + std::to_string(dataSize) + " bytes that would be lost";
+  }
+  return path.empty() ? std::string() : CheckEntryName(path.substr(0, path.size() - 1));
+}
+
 CollectResult CollectCarDirectory(const std::string& carDirectory, std::vector<PackageEntry>* entries,
                                   std::string* error) {
   entries->clear();
@@ -188,8 +213,8 @@ PackageReader::Step PackageReader::Next(PackageEntry* entry, std::string* error)
     return Step::kError;
   }
   const std::int32_t nameLength = ReadI32(Bytes(field));
-  if (nameLength <= 0 || nameLength > kPackageMaxNameLength) {
-    *error = where + ": name length " + std::to_string(nameLength) + " is outside 1.." +
+  if (nameLength < 0 || nameLength > kPackageMaxNameLength) {
+    *error = where + ": name length " + std::to_string(nameLength) + " is outside 0.." +
              std::to_string(kPackageMaxNameLength);
     return Step::kError;
   }
@@ -197,7 +222,9 @@ PackageReader::Step PackageReader::Next(PackageEntry* entry, std::string* error)
     *error = where + ": truncated inside the name";
     return Step::kError;
   }
-  const std::string problem = CheckEntryName(entry->name);
+  // The name's own problems are told before the data is read; whether an
+  // entry without a file may carry data is known only after.
+  const std::string problem = CheckStoredEntry(entry->name, 0);
   if (!problem.empty()) {
     *error = where + ": refused name '" + Printable(entry->name) + "': " + problem;
     return Step::kError;
@@ -225,6 +252,11 @@ PackageReader::Step PackageReader::Next(PackageEntry* entry, std::string* error)
     *error = where + " ('" + entry->name + "'): the trailer is not 11 22 33 44";
     return Step::kError;
   }
+  const std::string loss = CheckStoredEntry(entry->name, entry->data.size());
+  if (!loss.empty()) {
+    *error = where + " ('" + Printable(entry->name) + "'): " + loss;
+    return Step::kError;
+  }
   ++entries_;
   return Step::kEntry;
 }
@@ -233,12 +265,13 @@ bool CheckEntrySet(const std::vector<std::string>& names, std::string* error) {
   std::set<std::string> files;
   std::set<std::string> directories;
   for (const std::string& name : names) {
-    if (!files.insert(name).second) {
-      *error = "'" + Printable(name) + "' is in the package twice";
+    const std::string path = EntryPath(name);
+    if (!EntryNamesNoFile(name) && !files.insert(path).second) {
+      *error = "'" + Printable(path) + "' is in the package twice";
       return false;
     }
-    for (std::size_t at = name.find('\\'); at != std::string::npos; at = name.find('\\', at + 1)) {
-      directories.insert(name.substr(0, at));
+    for (std::size_t at = path.find('\\'); at != std::string::npos; at = path.find('\\', at + 1)) {
+      directories.insert(path.substr(0, at));
     }
   }
   for (const std::string& name : files) {

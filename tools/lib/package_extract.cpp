@@ -32,11 +32,15 @@ bool ExtractDestination::Open(const std::string& directory, std::string* error) 
   return true;
 }
 
-bool ExtractDestination::Write(const std::string& name, const std::string& data, std::string* error) {
-  const std::string problem = CheckEntryName(name);
+bool ExtractDestination::Write(const std::string& storedName, const std::string& data, std::string* error) {
+  const std::string problem = CheckStoredEntry(storedName, data.size());
   if (!problem.empty()) {
-    *error = "refused name '" + Printable(name) + "': " + problem;
+    *error = "refused entry '" + Printable(storedName) + "': " + problem;
     return false;
+  }
+  const std::string name = EntryPath(storedName);
+  if (name.empty()) {
+    return true;  // an entry without a name writes nothing
   }
   std::vector<std::string> components;
   std::size_t start = 0;
@@ -65,6 +69,10 @@ bool ExtractDestination::Write(const std::string& name, const std::string& data,
       return false;
     }
     current = next;
+  }
+  if (leaf.empty()) {
+    close(current);  // a directory entry: its directories are all it makes
+    return true;
   }
   const std::string path = walked + "/" + leaf;
   const int file = openat(current, leaf.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);

@@ -108,8 +108,9 @@ int32_t HostCamera_step(const char* id, int32_t frames);
 int32_t HostCamera_disconnect(const char* id);
 int32_t HostCamera_reportError(const char* id, int32_t error);
 int32_t HostCamera_failCaptures(const char* id, int32_t count);
-// Frames handed to the camera's targets since the last reset (the target's
-// listener has returned for each).
+// Frames queued into the camera's targets since the last reset. Their
+// readers' listeners run later, on the readers' own threads: wait for them
+// with HostImageReader_waitIdle.
 uint64_t HostCamera_framesDelivered(const char* id);
 int32_t HostCamera_waitFramesDelivered(const char* id, uint64_t count, int32_t timeoutMs);
 // Waits until every step asked of the camera has been captured (delivered,
@@ -135,10 +136,25 @@ void HostCamera_liveObjects(HostCameraObjects* objects);
 
 /* ---- Image readers (libmediandk.so) ------------------------------------ */
 
+// Each reader calls its listener on a thread of its own, for every queued
+// frame, with the listener set when the frame was queued; such a call may
+// come after stopRepeating and after the camera closed. AImageReader_delete
+// holds the reader's lock while it waits for a listener call in progress;
+// a listener that then needs the lock (to acquire or delete an image) would
+// wait forever on a device: the stand-in logs it and aborts.
+
 void HostImageReader_failNew(int32_t count);
 void HostImageReader_failGetWindow(int32_t count);
 int32_t HostImageReader_liveReaders(void);
 int32_t HostImageReader_liveImages(void);
+// Waits until every listener call posted so far has returned (or was
+// dropped by a delete): 0, or -ETIMEDOUT.
+int32_t HostImageReader_waitIdle(int32_t timeoutMs);
+// While set, the listener call of each frame queued from now on is held
+// back and made only once AImageReader_delete of its reader has begun, as
+// a call already taken up by the reader's thread when the app deletes the
+// reader. Calls held this way stay held after the setting is cleared.
+void HostImageReader_holdListenersUntilDelete(int32_t hold);
 
 #ifdef __cplusplus
 }
