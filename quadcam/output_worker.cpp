@@ -211,10 +211,17 @@ bool ServeWindows(WorkerRecord& self, std::unique_lock<std::mutex>& lock) {
   ANativeWindow* preview = TakeWindow(OutputKind::kPreview);
   ANativeWindow* record = TakeWindow(OutputKind::kRecord);
   bool served = true;
-  if (preview == nullptr || record == nullptr) {
-    // At most one of them is set: that one alone.
-    served = preview != nullptr ? ServeWindow(OutputKind::kPreview, self, preview)
-                                : ServeWindow(OutputKind::kRecord, self, record);
+  if (preview == nullptr || record == nullptr || preview == record) {
+    // One window at a time: only one is set, or both name the same window,
+    // whose buffers are locked one at a time.
+    served = ServeWindow(OutputKind::kPreview, self, preview);
+    if (!served || StopAsked(self)) {
+      if (record != nullptr) {
+        ANativeWindow_release(record);
+      }
+    } else {
+      served = ServeWindow(OutputKind::kRecord, self, record);
+    }
   } else {
     ANativeWindow_Buffer previewBuffer;
     ANativeWindow_Buffer recordBuffer;

@@ -355,6 +355,19 @@ TEST_F(Pipeline, SurfacesSetLateReplacedClearedAndNullWhenNoneSet) {
   EXPECT_EQ(HostWindow_postCount(b), 1u);
 }
 
+// An app may hand the same surface as preview and record: each pass then
+// posts into it twice, one lock after the other.
+TEST_F(Pipeline, OneWindowAsPreviewAndRecordGetsBothPostsOfEveryPass) {
+  SteppingCameras();
+  ANativeWindow* both = NewWindow(1, 1);
+  Hand(OutputKind::kPreview, both, 16, 8);
+  Hand(OutputKind::kRecord, both, 16, 8);
+  OpenCameraSet(16, 8);
+  ASSERT_EQ(HostWindow_waitForPosts(both, 2, kWait), 0);
+  StepAll();
+  ASSERT_EQ(HostWindow_waitForPosts(both, 4, kWait), 0);
+}
+
 TEST_F(Pipeline, PreviewIsServedBeforeRecordInEveryPass) {
   SteppingCameras();
   ANativeWindow* preview = NewWindow(1, 1);
