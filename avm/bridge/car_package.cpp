@@ -143,7 +143,8 @@ class EntryWriter {
     if (fstatat(dirFd, leaf, &existing, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISREG(existing.st_mode)) {
       return false;
     }
-    const int fd = CreatePartFile(dirFd);
+    char partName[32];
+    const int fd = CreatePartFile(dirFd, partName, sizeof(partName));
     if (fd < 0) {
       return false;
     }
@@ -158,10 +159,10 @@ class EntryWriter {
       done += written ? static_cast<std::size_t>(wrote) : 0;
     }
     const bool closed = close(fd) == 0;
-    if (written && closed && renameat(dirFd, kUnpackPartName, dirFd, leaf) == 0) {
+    if (written && closed && renameat(dirFd, partName, dirFd, leaf) == 0) {
       return true;
     }
-    unlinkat(dirFd, kUnpackPartName, 0);
+    unlinkat(dirFd, partName, 0);
     return false;
   }
 
@@ -188,16 +189,19 @@ class EntryWriter {
     return opened_.emplace(walked, fd).first->second;
   }
 
-  // The temporary file of a directory, created exclusively so that it never
-  // truncates what stands there. One that is already there was left by an
-  // unpack that was cut off (no entry can make it): it goes first.
-  static int CreatePartFile(int dirFd) {
+  // A temporary file of a directory, created exclusively under the first
+  // free name so that it never truncates or replaces what stands there (an
+  // entry's file, or a link planted at the name); its name goes to `name`.
+  static int CreatePartFile(int dirFd, char* name, std::size_t capacity) {
     constexpr int kFlags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
-    int fd = openat(dirFd, kUnpackPartName, kFlags, 0666);
-    if (fd < 0 && errno == EEXIST && unlinkat(dirFd, kUnpackPartName, 0) == 0) {
-      fd = openat(dirFd, kUnpackPartName, kFlags, 0666);
+    for (int n = 0; n < kUnpackPartTries; ++n) {
+      std::snprintf(name, capacity, "%s%d.part", kUnpackPartPrefix, n);
+      const int fd = openat(dirFd, name, kFlags, 0666);
+      if (fd >= 0 || errno != EEXIST) {
+        return fd;
+      }
     }
-    return fd;
+    return -1;
   }
 
   void CloseDirectories() {

@@ -22,11 +22,15 @@ constexpr int32_t kMaxPackageDataLength = 0xFFFFC;
 constexpr std::size_t kPackageBufferSize = 1u << 20;
 constexpr uint8_t kPackageTrailer[4] = {0x11, 0x22, 0x33, 0x44};
 
-// Each file is written under this name in its own directory and renamed
-// over the file once complete. Entry names are split at backslashes, so no
-// entry can name a file that holds one: the temporary file never stands
-// where an entry's file is, and an entry never lands on it.
-constexpr char kUnpackPartName[] = "unpack\\part";
+// Each file is written under a temporary name in its own directory,
+// "<prefix><n>.part" with the lowest n that names nothing yet (created
+// exclusively), and renamed over the file once complete. An entry may name
+// any file a car directory can hold, these included, so the temporary
+// file is never one that stands there: it can neither cut an entry written
+// before nor be taken for one. The name keeps to characters every file
+// system of a head unit's storage accepts.
+constexpr char kUnpackPartPrefix[] = ".unpack-";
+constexpr int kUnpackPartTries = 64;
 
 // Results of UnpackFiles.
 constexpr int kUnpackDone = 1;

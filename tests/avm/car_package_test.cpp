@@ -255,32 +255,42 @@ TEST_F(Unpack, FilesThatCannotBeWrittenAreSkippedAndFailTheUnpack) {
 }
 
 // Each file is written under a temporary name and renamed over the file.
-// No entry can take that name, and it never replaces what stands there.
+// Entries may take any name, the temporary ones included: the temporary
+// file is always one that nothing stands at, so no entry is cut or lost.
 TEST_F(Unpack, TheTemporaryFileIsNeverAnEntrysFile) {
+  const std::string part0 = std::string(kUnpackPartPrefix) + "0.part";
   const std::string bytes = PackageBuilder()
                                 .Add("f.kes.part", "part entry")
                                 .Add("f.kes", "file entry")
+                                .Add(part0, "an entry at the first temporary name")
+                                .Add("g.kes", "after it")
                                 .Add("d\\g.kes.part", "second part entry")
                                 .Add("d\\g.kes", "second file entry")
                                 .bytes();
   ASSERT_EQ(UnpackBytes(bytes), 1);
   EXPECT_EQ(ReadFile(destination_ + "f.kes.part"), "part entry");
   EXPECT_EQ(ReadFile(destination_ + "f.kes"), "file entry");
+  EXPECT_EQ(ReadFile(destination_ + part0), "an entry at the first temporary name");
+  EXPECT_EQ(ReadFile(destination_ + "g.kes"), "after it");
   EXPECT_EQ(ReadFile(destination_ + "d/g.kes.part"), "second part entry");
   EXPECT_EQ(ReadFile(destination_ + "d/g.kes"), "second file entry");
-  EXPECT_EQ(Written(), (std::vector<std::string>{"d", "d/g.kes", "d/g.kes.part", "f.kes", "f.kes.part"}));
+  const std::vector<std::string> expected = {part0, "d", "d/g.kes", "d/g.kes.part",
+                                             "f.kes", "f.kes.part", "g.kes"};
+  EXPECT_EQ(Written(), expected);
 
-  // One left behind by an unpack that was cut off goes; a link planted in
-  // its place is removed, not written through.
+  // A file left at a temporary name by an unpack that was cut off, and a
+  // link planted at one, stay as they are: the data goes elsewhere and
+  // nothing is written where the link points.
   const std::string outside = dir_.path() + "/victim";
   ASSERT_TRUE(WriteFile(outside, "kept"));
-  ASSERT_TRUE(WriteFile(destination_ + kUnpackPartName, "left over"));
-  ASSERT_EQ(symlink(outside.c_str(), (destination_ + "d/" + kUnpackPartName).c_str()), 0);
+  ASSERT_TRUE(WriteFile(destination_ + kUnpackPartPrefix + "1.part", "left over"));
+  ASSERT_EQ(symlink(outside.c_str(), (destination_ + "d/" + part0).c_str()), 0);
   ASSERT_EQ(UnpackBytes(bytes), 1);
   EXPECT_EQ(ReadFile(outside), "kept");
+  EXPECT_EQ(ReadFile(destination_ + kUnpackPartPrefix + "1.part"), "left over");
   EXPECT_EQ(ReadFile(destination_ + "f.kes"), "file entry");
+  EXPECT_EQ(ReadFile(destination_ + "g.kes"), "after it");
   EXPECT_EQ(ReadFile(destination_ + "d/g.kes"), "second file entry");
-  EXPECT_EQ(Written(), (std::vector<std::string>{"d", "d/g.kes", "d/g.kes.part", "f.kes", "f.kes.part"}));
 }
 
 // Links already present under the destination, in place of the file, of a

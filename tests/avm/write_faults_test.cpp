@@ -155,7 +155,7 @@ TEST_F(WriteFaultsTest, AFailedUnpackLeavesEveryFileWholeAndARetryUnpacksEveryth
               << name << " is cut after operation " << nth << ", errno " << error;
           renewed += now == data ? 1 : 0;
           const std::string folder = destination + name.substr(0, name.rfind('/') + 1);
-          EXPECT_FALSE(Exists(folder + kUnpackPartName)) << name;
+          EXPECT_FALSE(Exists(folder + kUnpackPartPrefix + "0.part")) << name;
         }
         // One failed operation costs one file: the files after it are
         // still written.
