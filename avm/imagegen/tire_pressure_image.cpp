@@ -4,6 +4,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include "avm/bridge/avm_log.h"
+#include "avm/bridge/entry_boundary.h"
 #include "avm/bridge/path_format.h"
 #include "avm/bridge/scene_state.h"
 #include "avm/imagegen/glyph_plan.h"
@@ -97,9 +98,9 @@ bool ConvertedPictureReady(const char* directory, const char* name, int32_t styl
 
 }  // namespace
 
-extern "C" int32_t genTirePressure(int32_t pressure, int32_t pressureAlarm, int32_t temperature,
-                                   int32_t temperatureAlarm, int32_t statusIcon,
-                                   int32_t pressureUnit, int32_t temperatureUnit, int32_t style) {
+int32_t ComposeTirePanel(int32_t pressure, int32_t pressureAlarm, int32_t temperature,
+                         int32_t temperatureAlarm, int32_t statusIcon, int32_t pressureUnit,
+                         int32_t temperatureUnit, int32_t style) {
   const ViewParam* scene = pViewParam;
   if (scene == nullptr) {
     AVM_LOGI("---------genTirePressure:renderer not initialised");
@@ -155,4 +156,13 @@ extern "C" int32_t genTirePressure(int32_t pressure, int32_t pressureAlarm, int3
     return -1;
   }
   return 1;
+}
+
+extern "C" int32_t genTirePressure(int32_t pressure, int32_t pressureAlarm, int32_t temperature,
+                                   int32_t temperatureAlarm, int32_t statusIcon,
+                                   int32_t pressureUnit, int32_t temperatureUnit, int32_t style) {
+  return GuardEntry("genTirePressure", -1, [=] {
+    return ComposeTirePanel(pressure, pressureAlarm, temperature, temperatureAlarm, statusIcon,
+                            pressureUnit, temperatureUnit, style);
+  });
 }

@@ -51,11 +51,13 @@ bool DoorMode(const ViewParam* scene) {
 // single-texture mode, one texture reloaded whenever the angle changes.
 void KeepWholeCarImageCurrent(ViewParam* scene) {
   const int angle = scene->spriteAngle;
+  // Every image is marked current before it is loaded: a load that fails,
+  // however it fails, is not repeated on every frame.
   if (scene->singleTextureMode != 0) {
     if (angle != scene->singleTextureAngle) {
+      scene->singleTextureAngle = angle;
       load_textureAll(static_cast<int>(scene->singleTexture[0]));
     }
-    scene->singleTextureAngle = angle;
     return;
   }
   // The frame loop keeps spriteAngle inside 0..191; the check keeps a
@@ -65,8 +67,8 @@ void KeepWholeCarImageCurrent(ViewParam* scene) {
   }
   AngleMark& mark = scene->angleLoaded[angle];
   if (mark.loaded == 0) {
-    load_textureAll(static_cast<int>(scene->angleTextures[angle].texture));
     mark.loaded = 1;
+    load_textureAll(static_cast<int>(scene->angleTextures[angle].texture));
   }
 }
 
@@ -178,8 +180,8 @@ void KeepStateImageCurrent(ViewParam* scene) {
   if (scene->frameLoaded[p][w] != 0) {
     return;
   }
-  ComposeStateImage(angle, doorMode, p, w, static_cast<int>(scene->frameTextures[p][w]));
   scene->frameLoaded[p][w] = 1;
+  ComposeStateImage(angle, doorMode, p, w, static_cast<int>(scene->frameTextures[p][w]));
 }
 
 // Sprite upkeep of the 3D view (screen modes 5 and 15): the car's images
