@@ -10,6 +10,7 @@
 #include "avm/bridge/lifecycle.h"
 #include "avm/bridge/scene_lock.h"
 #include "avm/bridge/scene_state.h"
+#include "avm/gl/tire_plate_display.h"
 #include "avm/include/avm_image_tools.h"
 
 namespace {
@@ -56,6 +57,16 @@ void StoreTireReadings(ViewParam* scene, const jint (&e)[kTireArrayLength]) {
   if (e[kPanelStyle] != scene->tirePanelStyle) {
     for (int i = 0; i < kTires; ++i) {
       scene->tirePanelReady[i] = 0;
+    }
+  }
+  // A panel that could not be made is tried again when anything it is
+  // made from changes, the units too (a unit alone leaves made panels as
+  // they are until they are next made).
+  if (e[kPressureUnit] != scene->pressureUnit || e[kTemperatureUnit] != scene->temperatureUnit) {
+    for (int i = 0; i < kTires; ++i) {
+      if (scene->tirePanelReady[i] == kTirePanelFailed) {
+        scene->tirePanelReady[i] = kTirePanelStale;
+      }
     }
   }
   for (int i = 0; i < kTires; ++i) {
