@@ -3,6 +3,7 @@
 #include <GLES2/gl2.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <new>
 
@@ -28,6 +29,10 @@ constexpr int kScreenModeUpkeepOnly = 15;
 constexpr int kWheelFrames = 6;
 // A lamp is lit for this many frames and dark for as many.
 constexpr int32_t kBlinkHalfPeriod = 12;
+// The blink counter runs for the life of the car; it wraps at the largest
+// multiple of the half period that an int32 holds, so the cycle goes on
+// unchanged across the wrap (and never overflows).
+constexpr int32_t kBlinkCounterWrap = (INT32_MAX / kBlinkHalfPeriod) * kBlinkHalfPeriod;
 
 void ViewportFrom(const float* rect) {
   glViewport(static_cast<GLint>(rect[0]), static_cast<GLint>(rect[1]),
@@ -124,7 +129,13 @@ void StepBlink(ViewParam* scene, int angle) {
     scene->blinkPhase = 0;
     return;
   }
-  ++scene->blinkCounter;
+  // Taken in 64 bits: a counter the record gives back damaged (negative,
+  // or at the top of its range) still steps without overflowing.
+  int64_t next = (static_cast<int64_t>(scene->blinkCounter) + 1) % kBlinkCounterWrap;
+  if (next < 0) {
+    next += kBlinkCounterWrap;
+  }
+  scene->blinkCounter = static_cast<int32_t>(next);
   if (scene->blinkCounter % kBlinkHalfPeriod == 0) {
     scene->blinkPhase = scene->blinkPhase == 1 ? 0 : 1;
   }
