@@ -149,103 +149,64 @@ void AvmTrack::SetTrackParams(float params[6]) {
   });
 }
 
-void AvmTrack::FrontLeft(float* view, float* proj, float steer) {
-  GuardEntry("AvmTrack::FrontLeft", [&] {
-    if (drawer == nullptr || !Initialised()) {
-      return;
-    }
-    SceneLock lock;
-    const ViewParam* scene = pViewParam;
-    const float R = TurningRadius(wheelbase, steer);
-    if (scene == nullptr || !std::isfinite(R)) {
-      return;
-    }
-    const TrackCall call = CallOf(scene);
-    const float W = carWidth;
-    const float wb = wheelbase;
-    const float q = sideOffset;
-    const float ew = trackParams[3];
-    const float len = lineLength;
-    drawer->direction = 1.0f;
-    drawer->centerY = trackParams[2];
-    drawer->centerX = -(R - W * 0.5f);
+namespace {
 
-    float a = std::atan(wb / (R + q));
-    DrawArc(drawer, view, proj,
-            {Degrees(a), wb / std::sin(a), len * (std::sin(a) + 1.0f), kOuterSlot + call.slotShift});
-    if (MildSteering(call, steer, kMildMainSteer)) {
+// The front arcs of both sides around a centre on the line of the rear
+// axle, on the side the car turns to: left runs anticlockwise from near 0
+// degrees, right clockwise from near 180 (its start angles mirror the
+// left's). The left inner line and the right outer one are set off by half
+// a line width, as the lines were first laid out.
+void DrawFrontArcs(AvmTrack* track, float* view, float* proj, float steer, bool left) {
+  TrackDrawer* drawer = track->drawer;
+  const ViewParam* scene = pViewParam;
+  const float R = TurningRadius(track->wheelbase, steer);
+  if (scene == nullptr || !std::isfinite(R)) {
+    return;
+  }
+  const TrackCall call = CallOf(scene);
+  const float W = track->carWidth;
+  const float wb = track->wheelbase;
+  const float q = track->sideOffset;
+  const float ew = track->trackParams[3];
+  const float len = track->lineLength;
+  const float halfLine = track->lineWidth * 0.5f;
+  drawer->direction = left ? 1.0f : -1.0f;
+  drawer->centerY = track->trackParams[2];
+  drawer->centerX = left ? -(R - W * 0.5f) : R - W * 0.5f;
+  const auto start = [left](float radians) {
+    return left ? Degrees(radians) : 180.0f - Degrees(radians);
+  };
+
+  float a = std::atan(wb / (R + q));
+  DrawArc(drawer, view, proj,
+          {start(a), wb / std::sin(a) + (left ? 0.0f : halfLine), len * (std::sin(a) + 1.0f),
+           kOuterSlot + call.slotShift});
+  if (MildSteering(call, steer, kMildMainSteer)) {
+    if (left) {
       a = std::atan(wb * 0.5f / (R - W - q));
-      DrawArc(drawer, view, proj,
-              {Degrees(a), wb * 0.5f / std::sin(a) - lineWidth * 0.5f,
-               len * (std::cos(a) * 0.5f + 1.0f), kInnerSlot + call.slotShift});
-    }
-    if (call.extraLines) {
-      drawer->extraWidth = ew;
-      a = std::atan(wb / (R - ew * 0.5f));
-      DrawArc(drawer, view, proj,
-              {Degrees(a), wb / std::sin(a), len * (std::sin(a) + 1.0f),
-               kFirstExtraSlot + call.slotShift});
-      if (MildSteering(call, steer, kMildExtraSteer)) {
-        a = std::atan(wb / (R - W + ew * 0.5f));
-        DrawArc(drawer, view, proj,
-                {Degrees(a), wb / std::sin(a), len * (std::sin(a) + 1.0f),
-                 kSecondExtraSlot + call.slotShift});
-      }
-    }
-    ClearModeFlag(drawer, scene);
-  });
-}
-
-void AvmTrack::FrontRight(float* view, float* proj, float steer) {
-  GuardEntry("AvmTrack::FrontRight", [&] {
-    if (drawer == nullptr || !Initialised()) {
-      return;
-    }
-    SceneLock lock;
-    const ViewParam* scene = pViewParam;
-    const float R = TurningRadius(wheelbase, steer);
-    if (scene == nullptr || !std::isfinite(R)) {
-      return;
-    }
-    const TrackCall call = CallOf(scene);
-    const float W = carWidth;
-    const float wb = wheelbase;
-    const float q = sideOffset;
-    const float ew = trackParams[3];
-    const float len = lineLength;
-    drawer->direction = -1.0f;
-    drawer->centerY = trackParams[2];
-    drawer->centerX = R - W * 0.5f;
-
-    float a = std::atan(wb / (R + q));
-    DrawArc(drawer, view, proj,
-            {180.0f - Degrees(a), wb / std::sin(a) + lineWidth * 0.5f, len * (std::sin(a) + 1.0f),
-             kOuterSlot + call.slotShift});
-    if (MildSteering(call, steer, kMildMainSteer)) {
+    } else {
       // This one angle is taken in double, as the lines were first laid out.
       a = static_cast<float>(std::atan(static_cast<double>(wb * 0.5f / (R - W - q))));
-      DrawArc(drawer, view, proj,
-              {180.0f - Degrees(a), wb * 0.5f / std::sin(a), len * (std::cos(a) * 0.5f + 1.0f),
-               kInnerSlot + call.slotShift});
     }
-    if (call.extraLines) {
-      drawer->extraWidth = ew;
-      a = std::atan(wb / (R - ew * 0.5f));
+    DrawArc(drawer, view, proj,
+            {start(a), wb * 0.5f / std::sin(a) - (left ? halfLine : 0.0f),
+             len * (std::cos(a) * 0.5f + 1.0f), kInnerSlot + call.slotShift});
+  }
+  if (call.extraLines) {
+    drawer->extraWidth = ew;
+    a = std::atan(wb / (R - ew * 0.5f));
+    DrawArc(drawer, view, proj,
+            {start(a), wb / std::sin(a), len * (std::sin(a) + 1.0f),
+             kFirstExtraSlot + call.slotShift});
+    if (MildSteering(call, steer, kMildExtraSteer)) {
+      a = std::atan(wb / (R - W + ew * 0.5f));
       DrawArc(drawer, view, proj,
-              {180.0f - Degrees(a), wb / std::sin(a), len * (std::sin(a) + 1.0f),
-               kFirstExtraSlot + call.slotShift});
-      if (MildSteering(call, steer, kMildExtraSteer)) {
-        a = std::atan(wb / (R - W + ew * 0.5f));
-        DrawArc(drawer, view, proj,
-                {180.0f - Degrees(a), wb / std::sin(a), len * (std::sin(a) + 1.0f),
-                 kSecondExtraSlot + call.slotShift});
-      }
+              {start(a), wb / std::sin(a), len * (std::sin(a) + 1.0f),
+               kSecondExtraSlot + call.slotShift});
     }
-    ClearModeFlag(drawer, scene);
-  });
+  }
+  ClearModeFlag(drawer, scene);
 }
-
-namespace {
 
 // The rear arcs of both sides: left runs clockwise from 0 degrees, right
 // anticlockwise from 180 degrees around a centre on the other side.
@@ -307,6 +268,26 @@ void DrawStraightBands(AvmTrack* track, float* view, float* proj, float startY) 
 }
 
 }  // namespace
+
+void AvmTrack::FrontLeft(float* view, float* proj, float steer) {
+  GuardEntry("AvmTrack::FrontLeft", [&] {
+    if (drawer == nullptr || !Initialised()) {
+      return;
+    }
+    SceneLock lock;
+    DrawFrontArcs(this, view, proj, steer, true);
+  });
+}
+
+void AvmTrack::FrontRight(float* view, float* proj, float steer) {
+  GuardEntry("AvmTrack::FrontRight", [&] {
+    if (drawer == nullptr || !Initialised()) {
+      return;
+    }
+    SceneLock lock;
+    DrawFrontArcs(this, view, proj, steer, false);
+  });
+}
 
 void AvmTrack::BackLeft(float* view, float* proj, float steer) {
   GuardEntry("AvmTrack::BackLeft", [&] {

@@ -13,22 +13,10 @@
 #include "avm/bridge/entry_boundary.h"
 #include "avm/bridge/scene_lock.h"
 #include "avm/bridge/scene_state.h"
+#include "tests/avm/avm_test_support.h"
 #include "tests/support/log_capture.h"
 
 namespace {
-
-// Whether another thread can take the scene lock right now.
-bool FreeForOthers() {
-  bool taken = false;
-  std::thread other([&taken] {
-    taken = gBridge.sceneMutex.try_lock();
-    if (taken) {
-      gBridge.sceneMutex.unlock();
-    }
-  });
-  other.join();
-  return taken;
-}
 
 enum class Throw { kNothing, kRuntimeError, kBadAlloc, kLibraryError, kNotAnException };
 
@@ -58,7 +46,7 @@ TEST(EntryBoundary, WhatIsThrownBelowBecomesTheFailureValueAndOneLine) {
     ASSERT_EQ(Entry(Throw::kRuntimeError), -7);
   }
   EXPECT_EQ(log.Count("KESTRA", "---------TestEntry:failed,broken"), 1);
-  EXPECT_TRUE(FreeForOthers()) << "the lock was not given back";
+  EXPECT_TRUE(SceneLockFreeForOthers()) << "the lock was not given back";
   ASSERT_EQ(Entry(Throw::kNothing), 1);
   ASSERT_EQ(Entry(Throw::kNothing), 1);
   EXPECT_EQ(log.Count("KESTRA", "---------TestEntry:works again"), 1);
@@ -72,7 +60,7 @@ TEST(EntryBoundary, WhatIsThrownBelowBecomesTheFailureValueAndOneLine) {
   EXPECT_EQ(log.CountPrefix("KESTRA", "---------TestEntry:failed,OpenCV"), 1);
   EXPECT_EQ(log.Count("KESTRA", "---------TestEntry:failed,unknown exception"), 1);
   EXPECT_EQ(log.Count("KESTRA", "---------TestEntry:failed,broken"), 2);
-  EXPECT_TRUE(FreeForOthers());
+  EXPECT_TRUE(SceneLockFreeForOthers());
 }
 
 TEST(EntryBoundary, EntriesWithoutAResultStopQuietlyToo) {
@@ -95,12 +83,12 @@ TEST(SceneLock, TakenAgainOnTheThreadThatHoldsItGoesOn) {
     {
       SceneLock inner;
       EXPECT_TRUE(inner.nested());
-      EXPECT_FALSE(FreeForOthers());
+      EXPECT_FALSE(SceneLockFreeForOthers());
     }
     // The inner one gave nothing back: the outer still holds the lock.
-    EXPECT_FALSE(FreeForOthers());
+    EXPECT_FALSE(SceneLockFreeForOthers());
   }
-  EXPECT_TRUE(FreeForOthers());
+  EXPECT_TRUE(SceneLockFreeForOthers());
   // Another thread is not nested: it waits for the holder as before.
   std::thread other([] {
     SceneLock lock;

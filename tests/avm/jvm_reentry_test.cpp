@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "avm/bridge/scene_state.h"
@@ -40,14 +39,6 @@ bool gInFrame = false;
 HandlerRun gRun;
 float gView[16];
 float gProj[16];
-
-GLint BufferBytes(GLuint buffer) {
-  GLint size = -1;
-  glBindBuffer(GL_ARRAY_BUFFER, buffer);
-  glGetBufferParameteriv(GL_ARRAY_BUFFER, GL_BUFFER_SIZE, &size);
-  glBindBuffer(GL_ARRAY_BUFFER, 0);
-  return size;
-}
 
 int LitPixels(const std::vector<uint8_t>& frame) {
   int lit = 0;
@@ -162,15 +153,7 @@ TEST_F(ReentrantApp, HandlersCallingTheRendererFromInsideTheFrameWork) {
 
   EXPECT_EQ(log.Count("KESTRA", "---------Draw:called from inside a call into Java, refused"), 1);
   // The frame gave the lock back: another thread takes it at once.
-  bool taken = false;
-  std::thread other([&taken] {
-    taken = gBridge.sceneMutex.try_lock();
-    if (taken) {
-      gBridge.sceneMutex.unlock();
-    }
-  });
-  other.join();
-  EXPECT_TRUE(taken);
+  EXPECT_TRUE(SceneLockFreeForOthers());
 }
 
 }  // namespace

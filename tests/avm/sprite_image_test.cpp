@@ -219,32 +219,12 @@ TEST_F(SpriteImage, HugeStatedSizesNeverReachTheDecoder) {
   EXPECT_EQ(DecodeSpriteBytes(full).size(), cv::Size(4096, 4096));
 }
 
-std::string BigEndian(uint32_t value) {
-  std::string bytes;
-  for (int shift = 24; shift >= 0; shift -= 8) {
-    bytes += static_cast<char>((value >> shift) & 0xFF);
-  }
-  return bytes;
-}
-
-// The CRC-32 that PNG chunks carry over their type and data.
-uint32_t ChunkCrc(const std::string& typeAndData) {
-  uint32_t crc = 0xFFFFFFFFu;
-  for (const char byte : typeAndData) {
-    crc ^= static_cast<uint8_t>(byte);
-    for (int bit = 0; bit < 8; ++bit) {
-      crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-  }
-  return crc ^ 0xFFFFFFFFu;
-}
-
 // png with a tEXt chunk put in after IHDR (which ends at byte 33) that
 // states declaredLength but carries data.
 std::string WithChunkAfterHeader(const std::string& png, uint32_t declaredLength,
                                  const std::string& data) {
-  const std::string chunk = BigEndian(declaredLength) + "tEXt" + data +
-                            BigEndian(ChunkCrc("tEXt" + data));
+  const std::string chunk = BigEndian32(declaredLength) + "tEXt" + data +
+                            BigEndian32(PngChunkCrc("tEXt" + data));
   return png.substr(0, 33) + chunk + png.substr(33);
 }
 

@@ -40,14 +40,6 @@ GLuint SolidTexture(uint8_t r, uint8_t g, uint8_t b) {
   return name;
 }
 
-GLint BufferBytes(GLuint buffer) {
-  GLint size = -1;
-  glBindBuffer(GL_ARRAY_BUFFER, buffer);
-  glGetBufferParameteriv(GL_ARRAY_BUFFER, GL_BUFFER_SIZE, &size);
-  glBindBuffer(GL_ARRAY_BUFFER, 0);
-  return size;
-}
-
 class GuideTrack : public ::testing::Test {
  protected:
   void SetUp() override {

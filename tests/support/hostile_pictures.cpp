@@ -50,6 +50,8 @@ std::size_t FirstChunkData(const std::string& webp, const char* type) {
   return 20;
 }
 
+}  // namespace
+
 std::string BigEndian32(uint32_t value) {
   std::string bytes;
   for (int shift = 24; shift >= 0; shift -= 8) {
@@ -58,8 +60,7 @@ std::string BigEndian32(uint32_t value) {
   return bytes;
 }
 
-// The CRC-32 that PNG chunks carry over their type and data.
-uint32_t ChunkCrc(const std::string& typeAndData) {
+uint32_t PngChunkCrc(const std::string& typeAndData) {
   uint32_t crc = 0xFFFFFFFFu;
   for (const char byte : typeAndData) {
     crc ^= static_cast<uint8_t>(byte);
@@ -70,15 +71,13 @@ uint32_t ChunkCrc(const std::string& typeAndData) {
   return crc ^ 0xFFFFFFFFu;
 }
 
-}  // namespace
-
 std::string PngStatingSize(uint32_t width, uint32_t height) {
   std::string png = Encode(".png", Checkers(4), {});
   if (png.size() < 33 || png.compare(12, 4, "IHDR") != 0) {
     throw std::runtime_error("the encoder wrote no header chunk first");
   }
   png.replace(16, 8, BigEndian32(width) + BigEndian32(height));
-  png.replace(29, 4, BigEndian32(ChunkCrc(png.substr(12, 17))));
+  png.replace(29, 4, BigEndian32(PngChunkCrc(png.substr(12, 17))));
   return png;
 }
 

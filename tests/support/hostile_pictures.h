@@ -21,3 +21,8 @@ std::string JpegStatingSize(int width, int height);
 std::string WebpLossyStatingSize(int width, int height);
 std::string WebpLosslessStatingSize(int width, int height);
 std::string WebpCanvasStatingSize(int width, int height);
+
+// For tests that build PNG chunks of their own: a 32-bit value as four
+// big-endian bytes, and the CRC-32 a chunk carries over its type and data.
+std::string BigEndian32(uint32_t value);
+uint32_t PngChunkCrc(const std::string& typeAndData);
