@@ -3,13 +3,14 @@
 #include "avm/bridge/car_selection.h"
 
 #include <cstring>
-#include <mutex>
 
 #include "avm/bridge/avm_jni.h"
 #include "avm/bridge/avm_log.h"
 #include "avm/bridge/car_files.h"
+#include "avm/bridge/entry_boundary.h"
 #include "avm/bridge/lifecycle.h"
 #include "avm/bridge/path_format.h"
+#include "avm/bridge/scene_lock.h"
 #include "avm/bridge/scene_state.h"
 #include "avm/sprites/car_asset_paths.h"
 #include "avm/sprites/whole_car_sprites.h"
@@ -101,7 +102,9 @@ int SelectCar(const char* name, int32_t mode) {
 }
 
 int AvmSetCar(const char* name, int32_t mode) {
-  std::lock_guard<std::mutex> lock(gBridge.sceneMutex);
+  // From a Java callback of a frame or a command the selection runs inside
+  // that call's hold of the lock; the frame takes the new car as it goes on.
+  SceneLock lock;
   AVM_LOGI("---------SetCar:%s,mode:%d", name != nullptr ? name : "(null)", mode);
   if (gBridge.initialised.load(std::memory_order_acquire) != 1 ||
       static_cast<uint32_t>(mode) > kHighestMode) {
@@ -129,7 +132,7 @@ extern "C" JNIEXPORT jint JNICALL Java_com_kestra_avm_AVM_SetCar(JNIEnv* env, jo
       env->ExceptionClear();
     }
   }
-  const int result = AvmSetCar(chars, mode);
+  const int result = GuardEntry("SetCar", kEntryFailed, [chars, mode] { return AvmSetCar(chars, mode); });
   if (chars != nullptr) {
     env->ReleaseStringUTFChars(name, chars);
   }

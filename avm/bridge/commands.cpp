@@ -1,11 +1,11 @@
 // The command dispatch: one table of the codes the renderer understands,
 // the initialisation check and the scene lock around every handler.
-#include <mutex>
-
 #include "avm/bridge/avm_jni.h"
 #include "avm/bridge/command_handlers.h"
 #include "avm/bridge/command_table.h"
+#include "avm/bridge/entry_boundary.h"
 #include "avm/bridge/lifecycle.h"
+#include "avm/bridge/scene_lock.h"
 #include "avm/bridge/scene_state.h"
 
 namespace {
@@ -93,11 +93,14 @@ int AvmSetCmd(int32_t cmd, int32_t arg) {
   if (entry->lockFree) {
     return entry->handler(arg);
   }
-  std::lock_guard<std::mutex> lock(gBridge.sceneMutex);
+  // A command sent from a Java callback of a frame or of another command
+  // runs inside that call's hold of the lock (the handlers only set fields
+  // and flags; the frame acts on them at its next step).
+  SceneLock lock;
   return entry->handler(arg);
 }
 
 extern "C" JNIEXPORT jint JNICALL Java_com_kestra_avm_AVM_SetCmd(JNIEnv*, jobject, jint cmd,
                                                                  jint arg) {
-  return AvmSetCmd(cmd, arg);
+  return GuardEntry("SetCmd", kEntryFailed, [cmd, arg] { return AvmSetCmd(cmd, arg); });
 }

@@ -5,14 +5,16 @@
 #include <GLES2/gl2.h>
 
 #include <cstring>
-#include <mutex>
 
 #include "avm/bridge/avm_jni.h"
 #include "avm/bridge/avm_log.h"
+#include "avm/bridge/entry_boundary.h"
 #include "avm/bridge/frame_clock.h"
 #include "avm/bridge/java_callbacks.h"
 #include "avm/bridge/lifecycle.h"
+#include "avm/bridge/log_latch.h"
 #include "avm/bridge/path_format.h"
+#include "avm/bridge/scene_lock.h"
 #include "avm/bridge/scene_state.h"
 #include "avm/sprites/whole_car_sprites.h"
 #include "avm/view/frame_loop.h"
@@ -46,12 +48,13 @@ bool PreloadOneAngle(ViewParam* scene) {
     if (scene->angleLoaded[angle].loaded != 0) {
       continue;
     }
+    // Marked first, whatever the outcome: a broken image is not retried
+    // every frame, not even one whose load stopped the frame.
+    scene->angleLoaded[angle].loaded = 1;
     const int texture = static_cast<int>(scene->angleTextures[angle].texture);
     if (load_textureAll2(texture, angle) == 0) {
       AVM_LOGI("---------load_textureAll2 fail,%d", angle);
     }
-    // Marked whatever the outcome: a broken image is not retried every frame.
-    scene->angleLoaded[angle].loaded = 1;
     return true;
   }
   return false;
@@ -207,7 +210,15 @@ int AvmDrawFrame(int cameraTexture) {
   if (gBridge.initialised.load(std::memory_order_acquire) != 1) {
     return kNotInitialised;
   }
-  std::lock_guard<std::mutex> lock(gBridge.sceneMutex);
+  SceneLock lock;
+  if (lock.nested()) {
+    // Called from a Java callback of this very frame (or of a command):
+    // a frame inside a frame would redo the pacing and the reloads halfway
+    // through the outer one.
+    static LogLatch refused;
+    LogOnChange(&refused, "---------Draw:called from inside a call into Java, refused");
+    return kEntryFailed;
+  }
   ViewParam* scene = pViewParam;
   if (scene->firstFrameSeen == 0) {
     scene->firstFrameSeen = 1;
@@ -261,7 +272,7 @@ extern "C" JNIEXPORT jint JNICALL Java_com_kestra_avm_AVM_Draw(JNIEnv* env, jobj
       env->ExceptionClear();
     }
   }
-  const int result = AvmDrawFrame(cameraTexture);
+  const int result = GuardEntry("Draw", kEntryFailed, [cameraTexture] { return AvmDrawFrame(cameraTexture); });
   if (elements != nullptr) {
     env->ReleaseIntArrayElements(textures, elements, 0);
   }

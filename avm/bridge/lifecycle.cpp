@@ -3,12 +3,14 @@
 #include <GLES2/gl2.h>
 
 #include <cstring>
-#include <mutex>
 
 #include "avm/bridge/avm_jni.h"
 #include "avm/bridge/avm_log.h"
+#include "avm/bridge/entry_boundary.h"
 #include "avm/bridge/java_callbacks.h"
+#include "avm/bridge/log_latch.h"
 #include "avm/bridge/path_format.h"
+#include "avm/bridge/scene_lock.h"
 #include "avm/bridge/scene_state.h"
 #include "avm/gl/matrix_math.h"
 #include "avm/gl/shader_programs.h"
@@ -188,39 +190,59 @@ bool InitialiseLocked(const char* assetDir) {
 
 namespace {
 
+// The steps of initialisation under the scene lock. chars is the asset
+// directory, or null (unreadable tells a Java string whose characters could
+// not be taken from a null one).
+int InitialiseUnderLock(JNIEnv* env, const char* chars, bool unreadable, uint32_t start) {
+  // Held for the whole start-up: the start-up commands (13, 17, 19, 89) may
+  // arrive from other threads meanwhile, and a repeated initialisation must
+  // not swap the scene under a running command.
+  SceneLock lock;
+  if (lock.nested()) {
+    // From a Java callback of a frame or a command: the record in use by the
+    // caller would be replaced under it.
+    static LogLatch refused;
+    LogOnChange(&refused, "---------Init:called from inside a call into Java, refused");
+    return kEntryFailed;
+  }
+  if (env != nullptr) {
+    BindJavaCallbacks(env);
+  }
+  LogVersion();
+  if (unreadable) {
+    AVM_LOGI("---------error,files_path unreadable!");
+    return 0;
+  }
+  if (!InitialiseLocked(chars)) {
+    return 0;
+  }
+  AVM_LOGI("---------AVM_Init time:%d", static_cast<int>(GetTickCount() - start));
+  gBridge.initialised.store(1, std::memory_order_release);
+  return 1;
+}
+
 // Initialisation, for the JNI method and for callers without a Java VM
 // alike. With env, the Java callbacks are bound and the directory is taken
 // from the Java string; without, the callbacks stay as they are (unbound in
 // a process without a VM) and the directory is given as characters.
 int InitialiseLibrary(JNIEnv* env, jstring javaAssetDir, const char* assetDir) {
   const uint32_t start = GetTickCount();
-  // Held for the whole start-up: the start-up commands (13, 17, 19, 89) may
-  // arrive from other threads meanwhile, and a repeated initialisation must
-  // not swap the scene under a running command.
-  std::lock_guard<std::mutex> lock(gBridge.sceneMutex);
-  if (env != nullptr) {
-    BindJavaCallbacks(env);
-  }
-  LogVersion();
   const char* chars = assetDir;
+  bool unreadable = false;
   if (env != nullptr && javaAssetDir != nullptr) {
     chars = env->GetStringUTFChars(javaAssetDir, nullptr);
     if (chars == nullptr) {
       env->ExceptionClear();
-      AVM_LOGI("---------error,files_path unreadable!");
-      return 0;
+      unreadable = true;
     }
   }
-  const bool ready = InitialiseLocked(chars);
-  if (env != nullptr && chars != nullptr) {
+  const int result = GuardEntry("Init", kEntryFailed, [&] {
+    return InitialiseUnderLock(env, chars, unreadable, start);
+  });
+  if (env != nullptr && javaAssetDir != nullptr && chars != nullptr) {
     env->ReleaseStringUTFChars(javaAssetDir, chars);
   }
-  if (!ready) {
-    return 0;
-  }
-  AVM_LOGI("---------AVM_Init time:%d", static_cast<int>(GetTickCount() - start));
-  gBridge.initialised.store(1, std::memory_order_release);
-  return 1;
+  return result;
 }
 
 }  // namespace

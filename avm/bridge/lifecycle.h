@@ -16,6 +16,10 @@ constexpr std::size_t kMaxAssetRootLength = 160;
 
 // Result of the native methods while the library is not initialised.
 constexpr int kNotInitialised = -9;
+// Result of a native method whose work stopped inside it (an exception
+// caught at its boundary) or that was called where it cannot run (a frame
+// from inside a frame): it did nothing it was asked.
+constexpr int kEntryFailed = 0;
 
 // Initialisation without the Java binding: the same steps as the JNI
 // method, which binds the Java callbacks first and takes the directory from
@@ -24,7 +28,8 @@ constexpr int kNotInitialised = -9;
 int AvmInitialiseLibrary(const char* assetDir);
 
 // One frame; cameraTexture is element 0 of Java's array, -1 for no camera
-// picture. Returns 1, or -9 before initialisation.
+// picture. Returns 1, -9 before initialisation, or kEntryFailed when called
+// from inside a call into Java made by a frame or a command of this thread.
 int AvmDrawFrame(int cameraTexture);
 
 // The steps of initialisation after the Java binding, with the scene lock

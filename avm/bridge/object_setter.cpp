@@ -4,10 +4,11 @@
 #include <jni.h>
 
 #include <cstring>
-#include <mutex>
 
 #include "avm/bridge/avm_log.h"
+#include "avm/bridge/entry_boundary.h"
 #include "avm/bridge/lifecycle.h"
+#include "avm/bridge/scene_lock.h"
 #include "avm/bridge/scene_state.h"
 
 namespace {
@@ -69,8 +70,10 @@ extern "C" JNIEXPORT jint JNICALL Java_com_kestra_avm_AVM_SetObj(JNIEnv* env, jo
       env->DeleteLocalRef(element);
     }
   }
-  std::lock_guard<std::mutex> lock(gBridge.sceneMutex);
   static_assert(sizeof(slots) == sizeof(pViewParam->objectSlots), "slot layout");
-  std::memcpy(pViewParam->objectSlots, slots, sizeof(slots));
-  return 1;
+  return GuardEntry("SetObj", kEntryFailed, [&slots] {
+    SceneLock lock;
+    std::memcpy(pViewParam->objectSlots, slots, sizeof(slots));
+    return 1;
+  });
 }

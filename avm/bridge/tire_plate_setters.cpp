@@ -4,11 +4,13 @@
 #include <jni.h>
 
 #include <cstdint>
-#include <mutex>
 
 #include "avm/bridge/avm_log.h"
+#include "avm/bridge/entry_boundary.h"
 #include "avm/bridge/lifecycle.h"
+#include "avm/bridge/scene_lock.h"
 #include "avm/bridge/scene_state.h"
+#include "avm/gl/tire_plate_display.h"
 #include "avm/include/avm_image_tools.h"
 
 namespace {
@@ -57,6 +59,16 @@ void StoreTireReadings(ViewParam* scene, const jint (&e)[kTireArrayLength]) {
       scene->tirePanelReady[i] = 0;
     }
   }
+  // A panel that could not be made is tried again when anything it is
+  // made from changes, the units too (a unit alone leaves made panels as
+  // they are until they are next made).
+  if (e[kPressureUnit] != scene->pressureUnit || e[kTemperatureUnit] != scene->temperatureUnit) {
+    for (int i = 0; i < kTires; ++i) {
+      if (scene->tirePanelReady[i] == kTirePanelFailed) {
+        scene->tirePanelReady[i] = kTirePanelStale;
+      }
+    }
+  }
   for (int i = 0; i < kTires; ++i) {
     scene->tireLeak[i] = e[kLeaks + i];
     scene->tireTempAlarm[i] = e[kTempAlarms + i];
@@ -85,18 +97,19 @@ extern "C" JNIEXPORT jint JNICALL Java_com_kestra_avm_AVM_GenPlate(JNIEnv* env, 
     AVM_LOGI("---------GenPlate:text not readable");
     return 0;
   }
-  int result = 0;
-  {
-    std::lock_guard<std::mutex> lock(gBridge.sceneMutex);
-    if (static_cast<uint32_t>(style) <= kHighestPlateStyle) {
-      // A refused text or a missing sheet leaves plate.png as it was: there
-      // is nothing new to load.
-      if (AvmGenPlate(region, chars, style) == 1) {
-        pViewParam->plateReload = 1;
-        result = 1;
-      }
+  const int result = GuardEntry("GenPlate", kEntryFailed, [region, chars, style] {
+    SceneLock lock;
+    if (static_cast<uint32_t>(style) > kHighestPlateStyle) {
+      return 0;
     }
-  }
+    // A refused text or a missing sheet leaves plate.png as it was: there
+    // is nothing new to load.
+    if (AvmGenPlate(region, chars, style) != 1) {
+      return 0;
+    }
+    pViewParam->plateReload = 1;
+    return 1;
+  });
   env->ReleaseStringUTFChars(text, chars);
   return result;
 }
@@ -123,7 +136,9 @@ extern "C" JNIEXPORT jint JNICALL Java_com_kestra_avm_AVM_SetTirePressure(JNIEnv
     AVM_LOGI("---------SetTirePressure:array not readable");
     return 0;
   }
-  std::lock_guard<std::mutex> lock(gBridge.sceneMutex);
-  StoreTireReadings(pViewParam, e);
-  return 1;
+  return GuardEntry("SetTirePressure", kEntryFailed, [&e] {
+    SceneLock lock;
+    StoreTireReadings(pViewParam, e);
+    return 1;
+  });
 }

@@ -1,8 +1,8 @@
 // Vehicle state from the car: gear, speed, steering, doors and lamps.
 #include <cstring>
-#include <mutex>
 
 #include "avm/bridge/command_handlers.h"
+#include "avm/bridge/scene_lock.h"
 #include "avm/bridge/scene_state.h"
 #include "avm/view/frame_loop.h"
 
@@ -37,7 +37,7 @@ int CmdSpeed(int32_t arg) {
     scene->vehicleSpeed.store(arg, std::memory_order_relaxed);
     return 1;
   }
-  std::lock_guard<std::mutex> lock(gBridge.sceneMutex);
+  SceneLock lock;
   pViewParam->vehicleSpeed.store(arg, std::memory_order_relaxed);
   return 1;
 }

@@ -23,9 +23,11 @@ void DrawAiCar() {
   if (!RenderCameraFrameQuad(scene, quad)) {
     return;
   }
+  // Marked before the load: a picture that cannot be loaded is not tried
+  // again every frame.
   if (scene->aiCarLoaded == 0) {
-    load_textureIndex(static_cast<int>(scene->aiCarTexture), kPictureWarning2);
     scene->aiCarLoaded = 1;
+    load_textureIndex(static_cast<int>(scene->aiCarTexture), kPictureWarning2);
   }
   DrawPicture(scene->aiCarTexture, GetIdentityMatrix4x4(), quad, kPlainTexCoords);
 }
@@ -41,12 +43,12 @@ void DrawVoumeLight() {
     return;
   }
   if (scene->volumeLightLoaded == 0) {
+    scene->volumeLightLoaded = 1;
     if (scene->spriteAngle == 144) {
       load_textureIndex(static_cast<int>(scene->volumeLightTexture), kPictureLight2);
     } else if (scene->spriteAngle == 72) {
       load_textureIndex(static_cast<int>(scene->volumeLightTexture), kPictureLight1);
     }
-    scene->volumeLightLoaded = 1;
   }
   DrawPicture(scene->volumeLightTexture, GetIdentityMatrix4x4(), quad, kPlainTexCoords);
 }

@@ -103,6 +103,9 @@ void GetMatrix3D() {
 void DrawCar3D_Top() {
   ViewParam* scene = pViewParam;
   if (scene->topViewDirty != 0) {
+    // Cleared before the load, which then runs once for the doors as they
+    // are, whatever becomes of it.
+    scene->topViewDirty = 0;
     const int texture = static_cast<int>(scene->topViewTexture);
     const int result = scene->doorSpritesAvailable == 1 && AnyDoorOpen(scene)
                            ? load_texture_doors(0, 0, texture)
@@ -110,7 +113,6 @@ void DrawCar3D_Top() {
     if (result != -1) {
       scene->topViewTexture = static_cast<uint32_t>(result);
     }
-    scene->topViewDirty = 0;
   }
   // Without the top image's geometry there is no place for the car.
   if (scene->topGeometryValid != 1) {

@@ -1,9 +1,9 @@
 #include "avm/gl/radar_display.h"
 
-#include <mutex>
-
 #include "avm/bridge/avm_log.h"
+#include "avm/bridge/entry_boundary.h"
 #include "avm/bridge/lifecycle.h"
+#include "avm/bridge/scene_lock.h"
 #include "avm/bridge/scene_state.h"
 #include "avm/gl/matrix_math.h"
 #include "avm/gl/quad_draw.h"
@@ -64,16 +64,20 @@ extern "C" void DrawRadarStatic(void) {
   if (!Initialised()) {
     return;
   }
-  std::lock_guard<std::mutex> lock(gBridge.sceneMutex);
-  DrawRadarStaticLocked();
+  GuardEntry("DrawRadarStatic", [] {
+    SceneLock lock;
+    DrawRadarStaticLocked();
+  });
 }
 
 extern "C" void DrawRadar(void) {
   if (!Initialised()) {
     return;
   }
-  std::lock_guard<std::mutex> lock(gBridge.sceneMutex);
-  DrawRadarLocked();
+  GuardEntry("DrawRadar", [] {
+    SceneLock lock;
+    DrawRadarLocked();
+  });
 }
 
 extern "C" int AvmSetRadarTextures(const uint32_t* names, int count) {
@@ -85,9 +89,11 @@ extern "C" int AvmSetRadarTextures(const uint32_t* names, int count) {
              kRadarTextureCount);
     return 0;
   }
-  std::lock_guard<std::mutex> lock(gBridge.sceneMutex);
-  for (int i = 0; i < kRadarTextureCount; ++i) {
-    pViewParam->radarTextures[i] = names[i];
-  }
-  return 1;
+  return GuardEntry("AvmSetRadarTextures", kEntryFailed, [names] {
+    SceneLock lock;
+    for (int i = 0; i < kRadarTextureCount; ++i) {
+      pViewParam->radarTextures[i] = names[i];
+    }
+    return 1;
+  });
 }

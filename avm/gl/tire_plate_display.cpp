@@ -67,24 +67,25 @@ void SceneMvp(const ViewParam* scene, float mvp[16]) {
 }
 
 // Composes the tyre's panel into pressure.png and loads it into the tyre's
-// texture. False when the picture could not be made; the tyre stays marked
-// stale and is tried again next frame.
-bool RefreshPanel(ViewParam* scene, int tyre) {
+// texture, or marks it as failed.
+void RefreshPanel(ViewParam* scene, int tyre) {
+  scene->tirePanelReady[tyre] = kTirePanelFailed;
   const int32_t status = scene->tireLeak[tyre] == 1 ? 3 : scene->tirePressureAlarm[tyre];
   const int32_t made = genTirePressure(
       scene->tirePressure[tyre], scene->tirePressureAlarm[tyre], scene->tireTemperature[tyre],
       scene->tireTempAlarm[tyre], status, scene->pressureUnit, scene->temperatureUnit,
       scene->tirePanelStyle);
   if (made == -1) {
-    return false;
+    return;
   }
   char path[kPathBufferSize];
   if (!FormatPath(path, sizeof(path), "%s/common/pressure/pressure.png", scene->assetRoot)) {
-    return false;
+    return;
   }
+  // Marked before the call into Java: readings that arrive from inside it
+  // make the panel stale again, and must stay so.
+  scene->tirePanelReady[tyre] = kTirePanelMade;
   LoadTextureFunc(path, static_cast<int>(scene->tirePanelTextures[tyre]), 2);
-  scene->tirePanelReady[tyre] = 1;
-  return true;
 }
 
 void DrawPanel(ViewParam* scene, int tyre, const BillboardSizes& sizes, const float* texcoords,
@@ -103,7 +104,10 @@ void DrawPanel(ViewParam* scene, int tyre, const BillboardSizes& sizes, const fl
   float quad[12];
   BillboardQuad(tyre, 0, sizes.panelWidth,
                 temperatureShown ? sizes.panelHeight : sizes.reducedPanelHeight, quad);
-  if (scene->tirePanelReady[tyre] == 0 && !RefreshPanel(scene, tyre)) {
+  if (scene->tirePanelReady[tyre] == kTirePanelStale) {
+    RefreshPanel(scene, tyre);
+  }
+  if (scene->tirePanelReady[tyre] != kTirePanelMade) {
     return;
   }
   DrawPicture(scene->tirePanelTextures[tyre], mvp, quad, coords);

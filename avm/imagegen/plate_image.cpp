@@ -5,6 +5,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include "avm/bridge/avm_log.h"
+#include "avm/bridge/entry_boundary.h"
 #include "avm/bridge/path_format.h"
 #include "avm/bridge/scene_state.h"
 #include "avm/imagegen/glyph_plan.h"
@@ -71,7 +72,7 @@ bool TextAcceptable(const char* text, std::size_t length) {
 
 }  // namespace
 
-extern "C" int32_t genPlate(int32_t region, const char* text, int32_t style) {
+int32_t ComposePlate(int32_t region, const char* text, int32_t style) {
   const ViewParam* scene = pViewParam;
   if (scene == nullptr) {
     AVM_LOGI("---------genPlate:renderer not initialised");
@@ -137,6 +138,10 @@ extern "C" int32_t genPlate(int32_t region, const char* text, int32_t style) {
     return 0;
   }
   return 1;
+}
+
+extern "C" int32_t genPlate(int32_t region, const char* text, int32_t style) {
+  return GuardEntry("genPlate", 0, [region, text, style] { return ComposePlate(region, text, style); });
 }
 
 extern "C" int32_t AvmGenPlate(int32_t region, const char* text, int32_t style) {

@@ -8,11 +8,14 @@
 #include <vector>
 
 #include "avm/bridge/avm_log.h"
+#include "avm/bridge/entry_boundary.h"
 #include "avm/imagegen/image_files.h"
 #include "avm/include/avm_image_tools.h"
 #include "avm/sprites/sprite_image.h"
 
-extern "C" int32_t pngToBin(const char* pngPath, const char* binPath) {
+namespace {
+
+int32_t ConvertPng(const char* pngPath, const char* binPath) {
   if (pngPath == nullptr || binPath == nullptr) {
     return 1;
   }
@@ -44,4 +47,11 @@ extern "C" int32_t pngToBin(const char* pngPath, const char* binPath) {
     AVM_LOGI("---------utime fail");
   }
   return 1;
+}
+
+}  // namespace
+
+extern "C" int32_t pngToBin(const char* pngPath, const char* binPath) {
+  // The result is 1 whatever happened: callers look at the ".bin" file.
+  return GuardEntry("pngToBin", 1, [pngPath, binPath] { return ConvertPng(pngPath, binPath); });
 }

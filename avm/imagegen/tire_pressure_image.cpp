@@ -4,6 +4,8 @@
 #include <opencv2/imgproc.hpp>
 
 #include "avm/bridge/avm_log.h"
+#include "avm/bridge/entry_boundary.h"
+#include "avm/bridge/log_latch.h"
 #include "avm/bridge/path_format.h"
 #include "avm/bridge/scene_state.h"
 #include "avm/imagegen/glyph_plan.h"
@@ -30,6 +32,11 @@ constexpr int kDecimalPointSize = 19;
 constexpr int kUnit0LabelX = 700;
 constexpr int kUnit1LabelX = 1540;
 constexpr int kUnit2LabelX = 1330;
+
+// The tyre display asks for every tyre's panel, and an app may ask every
+// frame: a failure that persists (sheets missing, a refused unit) is logged
+// when it starts or changes and once when panels are made again.
+LogLatch gPanelFailure;
 
 void Digit(GlyphPlan* plan, int digit, int row, int x, int y) {
   AddGlyphPaste(plan, int64_t{kCell} * digit, row, kCell, kRowHeight, x, y);
@@ -89,7 +96,7 @@ bool ConvertedPictureReady(const char* directory, const char* name, int32_t styl
     return false;
   }
   if (!RefreshConvertedPicture(png, bin)) {
-    AVM_LOGI("---------genTirePressure:%s missing", bin);
+    LogOnChange(&gPanelFailure, "---------genTirePressure:%s missing", bin);
     return false;
   }
   return true;
@@ -97,19 +104,20 @@ bool ConvertedPictureReady(const char* directory, const char* name, int32_t styl
 
 }  // namespace
 
-extern "C" int32_t genTirePressure(int32_t pressure, int32_t pressureAlarm, int32_t temperature,
-                                   int32_t temperatureAlarm, int32_t statusIcon,
-                                   int32_t pressureUnit, int32_t temperatureUnit, int32_t style) {
+int32_t ComposeTirePanel(int32_t pressure, int32_t pressureAlarm, int32_t temperature,
+                         int32_t temperatureAlarm, int32_t statusIcon, int32_t pressureUnit,
+                         int32_t temperatureUnit, int32_t style) {
   const ViewParam* scene = pViewParam;
   if (scene == nullptr) {
-    AVM_LOGI("---------genTirePressure:renderer not initialised");
+    LogOnChange(&gPanelFailure, "---------genTirePressure:renderer not initialised");
     return -1;
   }
   // Values outside these ranges would select glyph cells that are not
   // there (or digits beyond 9).
   if (pressure < 0 || pressure > 999 || statusIcon < 0 || statusIcon > 3 || temperatureUnit < 0) {
-    AVM_LOGI("---------genTirePressure:refused,pressure %d,status %d,temperature unit %d",
-             pressure, statusIcon, temperatureUnit);
+    LogOnChange(&gPanelFailure,
+                "---------genTirePressure:refused,pressure %d,status %d,temperature unit %d",
+                pressure, statusIcon, temperatureUnit);
     return -1;
   }
   char directory[kPathBufferSize];
@@ -131,7 +139,8 @@ extern "C" int32_t genTirePressure(int32_t pressure, int32_t pressureAlarm, int3
   const cv::Mat glyphs = DecodeStoredPicture(glyphPath);
   if (background.empty() || background.type() != CV_8UC4 || glyphs.empty() ||
       glyphs.type() != CV_8UC4) {
-    AVM_LOGI("---------genTirePressure:pictures of style %d not 8-bit four-channel", style);
+    LogOnChange(&gPanelFailure,
+                "---------genTirePressure:pictures of style %d not 8-bit four-channel", style);
     return -1;
   }
 
@@ -143,7 +152,8 @@ extern "C" int32_t genTirePressure(int32_t pressure, int32_t pressureAlarm, int3
   }
   PlanTemperatureLine(&plan, temperature, temperatureAlarm, temperatureUnit);
   if (!GlyphPlanFits(plan, glyphs, background)) {
-    AVM_LOGI("---------genTirePressure:pictures of style %d too small for the glyphs", style);
+    LogOnChange(&gPanelFailure,
+                "---------genTirePressure:pictures of style %d too small for the glyphs", style);
     return -1;
   }
   ApplyGlyphPlan(plan, glyphs, background);
@@ -151,8 +161,18 @@ extern "C" int32_t genTirePressure(int32_t pressure, int32_t pressureAlarm, int3
   cv::Mat panel(kPanelHeight, kPanelWidth, CV_8UC4);
   cv::resize(background, panel, panel.size(), 0, 0, cv::INTER_AREA);
   if (!SavePngReplacing(output, panel, Durability::kRemadeAfterRestart)) {
-    AVM_LOGI("---------genTirePressure:%s not written", output);
+    LogOnChange(&gPanelFailure, "---------genTirePressure:%s not written", output);
     return -1;
   }
+  LogLatchEnd(&gPanelFailure, "---------genTirePressure:panels made again");
   return 1;
+}
+
+extern "C" int32_t genTirePressure(int32_t pressure, int32_t pressureAlarm, int32_t temperature,
+                                   int32_t temperatureAlarm, int32_t statusIcon,
+                                   int32_t pressureUnit, int32_t temperatureUnit, int32_t style) {
+  return GuardEntry("genTirePressure", -1, [=] {
+    return ComposeTirePanel(pressure, pressureAlarm, temperature, temperatureAlarm, statusIcon,
+                            pressureUnit, temperatureUnit, style);
+  });
 }

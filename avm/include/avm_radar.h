@@ -7,8 +7,10 @@
 // blinks: shown for 12 calls, hidden for 13, shown for 13, and so on.
 //
 // The renderer loads no radar pictures: hand it nine textures first.
-// Each routine takes the renderer's scene lock while it draws, so it must
-// not be called from inside the renderer's own frame.
+// Each routine takes the renderer's scene lock while it draws. Called from
+// inside one of the renderer's calls into Java (a picture load or a
+// notification, on the thread that draws the frame), it draws right there,
+// within that frame.
 #include <stdint.h>
 
 #ifdef __cplusplus

@@ -7,9 +7,13 @@
 // car, the car's centre at the origin) through the given view and
 // projection matrices.
 //
-// GL thread only, with the renderer's context current, after the
-// renderer's frame (never inside it): every operation holds the renderer's
-// scene lock while it reads the scene and draws. A track object rebuilds
+// GL thread only, with the renderer's context current: after the
+// renderer's frame, or from inside one of its calls into Java (a picture
+// load or a notification), where a track draws within that frame. Every
+// operation holds the renderer's scene lock while it reads the scene and
+// draws. A track, and the drawer it owns, is destroyed on the GL thread
+// with the same context current: the drawer gives its GL buffers and
+// program back then. A track object rebuilds
 // its lines only when told the steering changed: attach it with
 // AvmAttachGuideTrack so that the steering and gear commands tell it, or
 // call drawer->markGeometryDirty() after a change.
@@ -20,7 +24,7 @@
 class AvmTrack {
  public:
   AvmTrack();
-  ~AvmTrack();  // detaches itself when attached, frees the drawer
+  ~AvmTrack();  // detaches itself when attached, destroys the drawer
   AvmTrack(const AvmTrack&) = delete;
   AvmTrack& operator=(const AvmTrack&) = delete;
 
@@ -49,6 +53,9 @@ class AvmTrack {
   TrackDrawer* drawer;
 };
 
+// Every function and operation here keeps the renderer's failures to
+// itself: nothing is thrown to the caller; a failure inside is logged and a
+// function then returns 0.
 extern "C" {
 
 // Attaches the track whose drawer the steering and gear commands mark for

@@ -7,6 +7,10 @@
 // GL thread only, with the renderer's context current. draw() reads the
 // renderer's scene (modes, gear, car length, textures): AvmTrack calls it
 // with the scene lock held, and so must any other caller.
+//
+// The members below are the whole object, in this order (140 bytes): a
+// caller may declare the class from them and allocate it itself. The
+// drawer's own bookkeeping lives outside the object.
 #include <stdint.h>
 
 // The line's arithmetic, kept out of this header.
@@ -16,6 +20,10 @@ struct TrackSceneModes;
 class TrackDrawer {
  public:
   explicit TrackDrawer(float width);
+  // Gives back the fourteen buffers and the program. Destroy a drawer on the
+  // GL thread, with the context it was made in current: GL names belong to
+  // that context.
+  ~TrackDrawer();
   TrackDrawer(const TrackDrawer&) = delete;
   TrackDrawer& operator=(const TrackDrawer&) = delete;
 
@@ -68,11 +76,8 @@ class TrackDrawer {
   float extraWidth;
 
  private:
-  // Whether each slot's buffer holds a line that can be drawn: a line whose
-  // parameters give no finite vertices is not uploaded and not drawn.
-  bool slotDrawable_[12];
-
   // Tessellates the current slot's line (arc or band) and uploads it when
-  // every vertex is finite.
+  // every vertex is finite; a slot whose line has no finite vertices is not
+  // drawn.
   void buildSlot(bool (*tessellate)(const TrackLineShape&, const TrackSceneModes&, float*));
 };

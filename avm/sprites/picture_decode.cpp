@@ -25,6 +25,14 @@ bool IsPng(const std::vector<uint8_t>& bytes) {
          std::memcmp(bytes.data(), kPngSignature, kSignatureBytes) == 0;
 }
 
+bool IsJpeg(const std::vector<uint8_t>& bytes) {
+  return bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF;
+}
+
+bool IsWebp(const std::vector<uint8_t>& bytes) {
+  return StartsWith(bytes, 0, "RIFF") && StartsWith(bytes, 8, "WEBP");
+}
+
 uint32_t BigEndian32(const uint8_t* bytes) {
   return (static_cast<uint32_t>(bytes[0]) << 24) | (static_cast<uint32_t>(bytes[1]) << 16) |
          (static_cast<uint32_t>(bytes[2]) << 8) | static_cast<uint32_t>(bytes[3]);
@@ -37,34 +45,116 @@ int32_t LittleEndian32(const uint8_t* bytes) {
                               (static_cast<uint32_t>(bytes[3]) << 24));
 }
 
+uint32_t LittleEndian24(const uint8_t* bytes) {
+  return static_cast<uint32_t>(bytes[0]) | (static_cast<uint32_t>(bytes[1]) << 8) |
+         (static_cast<uint32_t>(bytes[2]) << 16);
+}
+
+uint32_t BigEndian16(const uint8_t* bytes) {
+  return (static_cast<uint32_t>(bytes[0]) << 8) | static_cast<uint32_t>(bytes[1]);
+}
+
+uint32_t LittleEndian16(const uint8_t* bytes) {
+  return static_cast<uint32_t>(bytes[0]) | (static_cast<uint32_t>(bytes[1]) << 8);
+}
+
+// Keeps the largest size a picture states; a WebP file may state several
+// (its canvas and its image).
+void Consider(StatedSize* stated, int64_t width, int64_t height) {
+  if (!stated->known || width * height > stated->width * stated->height) {
+    *stated = StatedSize{true, width, height};
+  }
+}
+
+// The frame header (SOFn) of a JPEG stream, found by walking the marker
+// segments from the start; it comes before the first scan.
+StatedSize JpegSize(const std::vector<uint8_t>& bytes) {
+  const std::size_t size = bytes.size();
+  std::size_t at = 2;  // past SOI
+  while (at < size) {
+    if (bytes[at] != 0xFF) {
+      return {};
+    }
+    while (at < size && bytes[at] == 0xFF) {
+      ++at;  // fill bytes
+    }
+    if (at >= size) {
+      return {};
+    }
+    const uint8_t marker = bytes[at++];
+    if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
+      continue;  // markers without a segment
+    }
+    if (marker == 0xD9 || marker == 0xDA || size - at < 2) {
+      return {};  // the image or the stream ends before any frame header
+    }
+    const std::size_t length = BigEndian16(bytes.data() + at);
+    const bool frameHeader = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 &&
+                             marker != 0xC8 && marker != 0xCC;
+    if (frameHeader) {
+      // Length, precision, then the number of lines and of samples per line.
+      if (length < 7 || size - at < 7) {
+        return {};
+      }
+      return {true, BigEndian16(bytes.data() + at + 5), BigEndian16(bytes.data() + at + 3)};
+    }
+    if (length < 2) {
+      return {};
+    }
+    at += length;
+  }
+  return {};
+}
+
+// Every size a WebP file states: the canvas of the extended format and the
+// frame headers of lossy and lossless images.
+StatedSize WebpSize(const std::vector<uint8_t>& bytes) {
+  StatedSize stated;
+  const std::size_t size = bytes.size();
+  std::size_t at = 12;  // past "RIFF", its size and "WEBP"
+  while (size - at >= 8) {
+    const uint8_t* type = bytes.data() + at;
+    const uint64_t length = static_cast<uint32_t>(LittleEndian32(bytes.data() + at + 4));
+    const uint8_t* data = bytes.data() + at + 8;
+    const std::size_t available = size - at - 8;
+    if (std::memcmp(type, "VP8X", 4) == 0 && available >= 10) {
+      Consider(&stated, int64_t{1} + LittleEndian24(data + 4), int64_t{1} + LittleEndian24(data + 7));
+    } else if (std::memcmp(type, "VP8 ", 4) == 0 && available >= 10 && data[3] == 0x9D &&
+               data[4] == 0x01 && data[5] == 0x2A) {
+      Consider(&stated, LittleEndian16(data + 6) & 0x3FFF, LittleEndian16(data + 8) & 0x3FFF);
+    } else if (std::memcmp(type, "VP8L", 4) == 0 && available >= 5 && data[0] == 0x2F) {
+      const uint32_t bits = static_cast<uint32_t>(LittleEndian32(data + 1));
+      Consider(&stated, int64_t{1} + (bits & 0x3FFF), int64_t{1} + ((bits >> 14) & 0x3FFF));
+    }
+    // Chunks are padded to an even length.
+    const uint64_t padded = length + (length & 1);
+    if (padded > available) {
+      break;
+    }
+    at += 8 + static_cast<std::size_t>(padded);
+  }
+  return stated;
+}
+
 // Each side is bounded on its own first, so that the product cannot
 // overflow whatever the header says.
 bool SizeWithin(int64_t width, int64_t height, int64_t maxPixels) {
   return width <= maxPixels && height <= maxPixels && width * height <= maxPixels;
 }
 
-// PNG and BMP headers state the picture's size before any pixel is read,
-// and the decoder allocates it at once: refuse pictures the renderer could
-// never want. A header too short to read is left to the decoder, which
-// refuses it. A PNG stream must also hold every chunk it announces.
+// The decoder allocates the size a header states at once, and some streams
+// make it work through all of it however little data follows (a JPEG of a
+// few hundred bytes stating 20000 x 20000 pixels decodes for seconds into
+// gigabytes): a picture is decoded only when its size could be read and is
+// one the renderer could ever want. A PNG stream must also hold every chunk
+// it announces.
 bool StatedSizeAcceptable(const std::vector<uint8_t>& bytes, int64_t maxPixels) {
-  if (IsPng(bytes)) {
-    if (!PngChunksComplete(bytes)) {
-      return false;
-    }
-    if (bytes.size() >= 24 && std::memcmp(bytes.data() + 12, "IHDR", 4) == 0) {
-      const int64_t width = BigEndian32(bytes.data() + 16);
-      const int64_t height = BigEndian32(bytes.data() + 20);
-      return width > 0 && height > 0 && SizeWithin(width, height, maxPixels);
-    }
+  if (IsPng(bytes) && !PngChunksComplete(bytes)) {
+    return false;
   }
-  if (StartsWith(bytes, 0, "BM") && bytes.size() >= 26) {
-    // int32 width at 18 and height at 22, negative for top-down rows.
-    const int64_t width = std::abs(static_cast<int64_t>(LittleEndian32(bytes.data() + 18)));
-    const int64_t height = std::abs(static_cast<int64_t>(LittleEndian32(bytes.data() + 22)));
-    return SizeWithin(width, height, maxPixels);
-  }
-  return true;
+  const StatedSize stated = StatedPictureSize(bytes);
+  return stated.known && stated.width > 0 && stated.height > 0 &&
+         SizeWithin(stated.width, stated.height, maxPixels);
 }
 
 }  // namespace
@@ -124,9 +214,38 @@ bool PngChunksComplete(const std::vector<uint8_t>& bytes) {
 }
 
 bool IsDecodablePicture(const std::vector<uint8_t>& bytes) {
-  const bool jpeg = bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF;
-  const bool webp = StartsWith(bytes, 0, "RIFF") && StartsWith(bytes, 8, "WEBP");
-  return IsPng(bytes) || jpeg || StartsWith(bytes, 0, "BM") || webp;
+  return IsPng(bytes) || IsJpeg(bytes) || StartsWith(bytes, 0, "BM") || IsWebp(bytes);
+}
+
+StatedSize StatedPictureSize(const std::vector<uint8_t>& bytes) {
+  if (IsPng(bytes)) {
+    if (bytes.size() < 24 || std::memcmp(bytes.data() + 12, "IHDR", 4) != 0) {
+      return {};
+    }
+    return {true, BigEndian32(bytes.data() + 16), BigEndian32(bytes.data() + 20)};
+  }
+  if (StartsWith(bytes, 0, "BM")) {
+    if (bytes.size() < 22) {
+      return {};
+    }
+    // The oldest header (12 bytes) holds 16-bit sizes; every later one
+    // int32 width and height, the height negative for top-down rows.
+    if (LittleEndian32(bytes.data() + 14) == 12) {
+      return {true, LittleEndian16(bytes.data() + 18), LittleEndian16(bytes.data() + 20)};
+    }
+    if (bytes.size() < 26) {
+      return {};
+    }
+    return {true, std::abs(static_cast<int64_t>(LittleEndian32(bytes.data() + 18))),
+            std::abs(static_cast<int64_t>(LittleEndian32(bytes.data() + 22)))};
+  }
+  if (IsJpeg(bytes)) {
+    return JpegSize(bytes);
+  }
+  if (IsWebp(bytes)) {
+    return WebpSize(bytes);
+  }
+  return {};
 }
 
 cv::Mat DecodePictureBytes(std::vector<uint8_t>& bytes, int64_t maxPixels) {

@@ -37,9 +37,21 @@ bool IsDecodablePicture(const std::vector<uint8_t>& bytes);
 // gets there. Bytes after IEND are ignored, as the decoder ignores them.
 bool PngChunksComplete(const std::vector<uint8_t>& bytes);
 
+// The size a picture's headers state, before anything is decoded: PNG
+// (IHDR), BMP (the info header), JPEG (the frame header before the first
+// scan) and WebP (the largest of the extended format's canvas and the lossy
+// and lossless frame headers). Not known for other formats and for headers
+// that are cut or malformed.
+struct StatedSize {
+  bool known = false;
+  int64_t width = 0;
+  int64_t height = 0;
+};
+StatedSize StatedPictureSize(const std::vector<uint8_t>& bytes);
+
 // Decodes a whole picture file held in bytes, keeping its channels and depth
 // as stored. A converted file gets its PNG signature back in place first.
-// Empty when the stream is not of a format above, states a size (PNG, BMP)
-// beyond maxPixels, is a PNG stream whose chunks are not complete, or does
-// not decode.
+// Empty when the stream is not of a format above, its stated size cannot be
+// read or lies beyond maxPixels, it is a PNG stream whose chunks are not
+// complete, or it does not decode.
 cv::Mat DecodePictureBytes(std::vector<uint8_t>& bytes, int64_t maxPixels);

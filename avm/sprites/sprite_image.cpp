@@ -4,13 +4,32 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
 #include <opencv2/imgproc.hpp>
 
 #include "avm/bridge/avm_log.h"
+#include "avm/bridge/log_latch.h"
 
 cv::Mat DestMat;
 
 namespace {
+
+// A picture whose decoding or conversion throws (the decoder library on a
+// stream it cannot take, memory running out on a large one) is a picture
+// that does not decode: the loaders upload an empty image and the frame
+// goes on. One line per picture, not one per attempt.
+template <typename Decode>
+cv::Mat DecodedOrEmpty(const char* what, Decode decode) {
+  static LogLatch failure;
+  try {
+    return decode();
+  } catch (const std::exception& problem) {
+    LogOnChange(&failure, "---------%s:not decoded,%s", what, problem.what());
+  } catch (...) {
+    LogOnChange(&failure, "---------%s:not decoded", what);
+  }
+  return cv::Mat();
+}
 
 // Brings a decoded image to 8-bit B, G, R, A with continuous rows.
 cv::Mat ToEightBitBgra(const cv::Mat& decoded) {
@@ -40,6 +59,10 @@ cv::Mat ToEightBitBgra(const cv::Mat& decoded) {
   return bgra.isContinuous() ? bgra : bgra.clone();
 }
 
+cv::Mat DecodeToBgra(std::vector<uint8_t>& bytes) {
+  return ToEightBitBgra(DecodePictureBytes(bytes, kMaxSpritePixels));
+}
+
 bool UsablePair(const cv::Mat& working, const cv::Mat& overlay) {
   return !working.empty() && !overlay.empty() && working.type() == CV_8UC4 &&
          overlay.type() == CV_8UC4;
@@ -57,15 +80,17 @@ void ClipColumns(int64_t x, int overlayCols, int workingCols, int* first, int* l
 }  // namespace
 
 cv::Mat DecodeSpriteBytes(std::vector<uint8_t>& bytes) {
-  return ToEightBitBgra(DecodePictureBytes(bytes, kMaxSpritePixels));
+  return DecodedOrEmpty("picture", [&bytes] { return DecodeToBgra(bytes); });
 }
 
 cv::Mat DecodeSpriteImage(const char* path) {
-  std::vector<uint8_t> bytes;
-  if (!ReadRegularFile(path, kMaxSpriteFileBytes, &bytes)) {
-    return cv::Mat();
-  }
-  return DecodeSpriteBytes(bytes);
+  return DecodedOrEmpty(path != nullptr ? path : "picture", [path] {
+    std::vector<uint8_t> bytes;
+    if (!ReadRegularFile(path, kMaxSpriteFileBytes, &bytes)) {
+      return cv::Mat();
+    }
+    return DecodeToBgra(bytes);
+  });
 }
 
 int UploadSpriteImage(int texture, const cv::Mat& image) {
@@ -177,5 +202,5 @@ cv::Mat DecodeWorkingImage(const char* path) {
 
 cv::Mat DecodeWorkingImageViaDestMat(const char* path) {
   DestMat = DecodeSpriteImage(path);
-  return DestMat.clone();
+  return DecodedOrEmpty(path != nullptr ? path : "picture", [] { return DestMat.clone(); });
 }

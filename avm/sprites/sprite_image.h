@@ -18,8 +18,8 @@
 // Files larger than this are not read: no sprite comes near it, and a
 // damaged or hostile file must not take the memory of the device.
 constexpr std::size_t kMaxSpriteFileBytes = 32u << 20;
-// Decoded images larger than this (in pixels) are refused before decoding
-// where the header tells the size (PNG, BMP), for the same reason.
+// Decoded images larger than this (in pixels) are refused before decoding,
+// by the size their header states, for the same reason.
 constexpr int64_t kMaxSpritePixels = int64_t{4096} * 4096;
 
 // Decodes the image file at path (PNG, JPEG, BMP or WebP, whatever its
@@ -28,7 +28,8 @@ constexpr int64_t kMaxSpritePixels = int64_t{4096} * 4096;
 // are decoded as the PNG streams they are.
 // Images without alpha get an opaque one; 16-bit images are brought to 8
 // bits. A missing, unreadable, oversized or undecodable file gives an empty
-// image; nothing is logged here (the callers decide what a miss means).
+// image; nothing is logged here (the callers decide what a miss means),
+// except a decoder or a conversion that throws (one line per picture).
 cv::Mat DecodeSpriteImage(const char* path);
 
 // The same from bytes in memory (the file's whole content).
@@ -68,6 +69,7 @@ bool PasteOverlayFile(cv::Mat& working, const char* path, int32_t x, int32_t y, 
 extern cv::Mat DestMat;
 
 // A private working copy of the base image at path (empty when the base is
-// missing). The second form passes the decoded base through DestMat first.
+// missing, or the copy cannot be made). The second form passes the decoded
+// base through DestMat first.
 cv::Mat DecodeWorkingImage(const char* path);
 cv::Mat DecodeWorkingImageViaDestMat(const char* path);

@@ -3,6 +3,7 @@
 #include <GLES2/gl2.h>
 
 #include <cmath>
+#include <exception>
 #include <opencv2/imgproc.hpp>
 
 #include "avm/bridge/avm_log.h"
@@ -62,7 +63,8 @@ int load_texturMipMap(int texture, int scale) {
         cv::Mat rgba;
         cv::cvtColor(lane, rgba, cv::COLOR_BGRA2RGBA);
         cv::resize(rgba, shrunk, cv::Size(), factor, factor, cv::INTER_AREA);
-      } catch (const cv::Exception&) {
+      } catch (const std::exception&) {
+        // The decoder library's errors and memory running out alike.
         shrunk.release();
       }
     }

@@ -1,7 +1,8 @@
 #include <cmath>
-#include <mutex>
 #include <new>
 
+#include "avm/bridge/entry_boundary.h"
+#include "avm/bridge/scene_lock.h"
 #include "avm/bridge/scene_state.h"
 #include "avm/include/avm_track.h"
 
@@ -104,137 +105,108 @@ AvmTrack::AvmTrack()
   }
   wheelbase = trackParams[1] - trackParams[2];
   sideOffset = trackParams[3] / 3.0f;
-  std::lock_guard<std::mutex> lock(gBridge.sceneMutex);
-  if (Initialised() && pViewParam != nullptr) {
-    carWidth = static_cast<float>(pViewParam->carWidth);
-    carLength = static_cast<float>(pViewParam->carLength);
-  }
-  drawer = new (std::nothrow) TrackDrawer(lineWidth);
-}
-
-AvmTrack::~AvmTrack() {
-  {
-    std::lock_guard<std::mutex> lock(gBridge.sceneMutex);
-    // The steering commands must never mark a track that is gone.
-    if (pViewParam != nullptr && pViewParam->guideTrack == this) {
-      pViewParam->guideTrack = nullptr;
-    }
-  }
-  delete drawer;
-}
-
-void AvmTrack::SetTrackParams(float params[6]) {
-  if (params == nullptr) {
-    return;
-  }
-  lineLength = kDefaultLineLength;
-  for (int i = 0; i < 6; ++i) {
-    trackParams[i] = params[i];
-  }
-  {
-    std::lock_guard<std::mutex> lock(gBridge.sceneMutex);
+  // A track whose construction failed has no drawer and draws nothing.
+  GuardEntry("AvmTrack", [this] {
+    SceneLock lock;
     if (Initialised() && pViewParam != nullptr) {
       carWidth = static_cast<float>(pViewParam->carWidth);
       carLength = static_cast<float>(pViewParam->carLength);
     }
-  }
-  wheelbase = params[1] - params[2];
-  sideOffset = params[3] / 3.0f;
+    drawer = new (std::nothrow) TrackDrawer(lineWidth);
+  });
 }
 
-void AvmTrack::FrontLeft(float* view, float* proj, float steer) {
-  if (drawer == nullptr || !Initialised()) {
-    return;
-  }
-  std::lock_guard<std::mutex> lock(gBridge.sceneMutex);
+AvmTrack::~AvmTrack() {
+  GuardEntry("~AvmTrack", [this] {
+    SceneLock lock;
+    // The steering commands must never mark a track that is gone.
+    if (pViewParam != nullptr && pViewParam->guideTrack == this) {
+      pViewParam->guideTrack = nullptr;
+    }
+  });
+  // Its buffers and program go with it (GL thread, as every track call).
+  delete drawer;
+}
+
+void AvmTrack::SetTrackParams(float params[6]) {
+  GuardEntry("AvmTrack::SetTrackParams", [&] {
+    if (params == nullptr) {
+      return;
+    }
+    lineLength = kDefaultLineLength;
+    for (int i = 0; i < 6; ++i) {
+      trackParams[i] = params[i];
+    }
+    {
+      SceneLock lock;
+      if (Initialised() && pViewParam != nullptr) {
+        carWidth = static_cast<float>(pViewParam->carWidth);
+        carLength = static_cast<float>(pViewParam->carLength);
+      }
+    }
+    wheelbase = params[1] - params[2];
+    sideOffset = params[3] / 3.0f;
+  });
+}
+
+namespace {
+
+// The front arcs of both sides around a centre on the line of the rear
+// axle, on the side the car turns to: left runs anticlockwise from near 0
+// degrees, right clockwise from near 180 (its start angles mirror the
+// left's). The left inner line and the right outer one are set off by half
+// a line width, as the lines were first laid out.
+void DrawFrontArcs(AvmTrack* track, float* view, float* proj, float steer, bool left) {
+  TrackDrawer* drawer = track->drawer;
   const ViewParam* scene = pViewParam;
-  const float R = TurningRadius(wheelbase, steer);
+  const float R = TurningRadius(track->wheelbase, steer);
   if (scene == nullptr || !std::isfinite(R)) {
     return;
   }
   const TrackCall call = CallOf(scene);
-  const float W = carWidth;
-  const float wb = wheelbase;
-  const float q = sideOffset;
-  const float ew = trackParams[3];
-  const float len = lineLength;
-  drawer->direction = 1.0f;
-  drawer->centerY = trackParams[2];
-  drawer->centerX = -(R - W * 0.5f);
+  const float W = track->carWidth;
+  const float wb = track->wheelbase;
+  const float q = track->sideOffset;
+  const float ew = track->trackParams[3];
+  const float len = track->lineLength;
+  const float halfLine = track->lineWidth * 0.5f;
+  drawer->direction = left ? 1.0f : -1.0f;
+  drawer->centerY = track->trackParams[2];
+  drawer->centerX = left ? -(R - W * 0.5f) : R - W * 0.5f;
+  const auto start = [left](float radians) {
+    return left ? Degrees(radians) : 180.0f - Degrees(radians);
+  };
 
   float a = std::atan(wb / (R + q));
   DrawArc(drawer, view, proj,
-          {Degrees(a), wb / std::sin(a), len * (std::sin(a) + 1.0f), kOuterSlot + call.slotShift});
+          {start(a), wb / std::sin(a) + (left ? 0.0f : halfLine), len * (std::sin(a) + 1.0f),
+           kOuterSlot + call.slotShift});
   if (MildSteering(call, steer, kMildMainSteer)) {
-    a = std::atan(wb * 0.5f / (R - W - q));
+    if (left) {
+      a = std::atan(wb * 0.5f / (R - W - q));
+    } else {
+      // This one angle is taken in double, as the lines were first laid out.
+      a = static_cast<float>(std::atan(static_cast<double>(wb * 0.5f / (R - W - q))));
+    }
     DrawArc(drawer, view, proj,
-            {Degrees(a), wb * 0.5f / std::sin(a) - lineWidth * 0.5f,
+            {start(a), wb * 0.5f / std::sin(a) - (left ? halfLine : 0.0f),
              len * (std::cos(a) * 0.5f + 1.0f), kInnerSlot + call.slotShift});
   }
   if (call.extraLines) {
     drawer->extraWidth = ew;
     a = std::atan(wb / (R - ew * 0.5f));
     DrawArc(drawer, view, proj,
-            {Degrees(a), wb / std::sin(a), len * (std::sin(a) + 1.0f),
+            {start(a), wb / std::sin(a), len * (std::sin(a) + 1.0f),
              kFirstExtraSlot + call.slotShift});
     if (MildSteering(call, steer, kMildExtraSteer)) {
       a = std::atan(wb / (R - W + ew * 0.5f));
       DrawArc(drawer, view, proj,
-              {Degrees(a), wb / std::sin(a), len * (std::sin(a) + 1.0f),
+              {start(a), wb / std::sin(a), len * (std::sin(a) + 1.0f),
                kSecondExtraSlot + call.slotShift});
     }
   }
   ClearModeFlag(drawer, scene);
 }
-
-void AvmTrack::FrontRight(float* view, float* proj, float steer) {
-  if (drawer == nullptr || !Initialised()) {
-    return;
-  }
-  std::lock_guard<std::mutex> lock(gBridge.sceneMutex);
-  const ViewParam* scene = pViewParam;
-  const float R = TurningRadius(wheelbase, steer);
-  if (scene == nullptr || !std::isfinite(R)) {
-    return;
-  }
-  const TrackCall call = CallOf(scene);
-  const float W = carWidth;
-  const float wb = wheelbase;
-  const float q = sideOffset;
-  const float ew = trackParams[3];
-  const float len = lineLength;
-  drawer->direction = -1.0f;
-  drawer->centerY = trackParams[2];
-  drawer->centerX = R - W * 0.5f;
-
-  float a = std::atan(wb / (R + q));
-  DrawArc(drawer, view, proj,
-          {180.0f - Degrees(a), wb / std::sin(a) + lineWidth * 0.5f, len * (std::sin(a) + 1.0f),
-           kOuterSlot + call.slotShift});
-  if (MildSteering(call, steer, kMildMainSteer)) {
-    // This one angle is taken in double, as the lines were first laid out.
-    a = static_cast<float>(std::atan(static_cast<double>(wb * 0.5f / (R - W - q))));
-    DrawArc(drawer, view, proj,
-            {180.0f - Degrees(a), wb * 0.5f / std::sin(a), len * (std::cos(a) * 0.5f + 1.0f),
-             kInnerSlot + call.slotShift});
-  }
-  if (call.extraLines) {
-    drawer->extraWidth = ew;
-    a = std::atan(wb / (R - ew * 0.5f));
-    DrawArc(drawer, view, proj,
-            {180.0f - Degrees(a), wb / std::sin(a), len * (std::sin(a) + 1.0f),
-             kFirstExtraSlot + call.slotShift});
-    if (MildSteering(call, steer, kMildExtraSteer)) {
-      a = std::atan(wb / (R - W + ew * 0.5f));
-      DrawArc(drawer, view, proj,
-              {180.0f - Degrees(a), wb / std::sin(a), len * (std::sin(a) + 1.0f),
-               kSecondExtraSlot + call.slotShift});
-    }
-  }
-  ClearModeFlag(drawer, scene);
-}
-
-namespace {
 
 // The rear arcs of both sides: left runs clockwise from 0 degrees, right
 // anticlockwise from 180 degrees around a centre on the other side.
@@ -297,34 +269,62 @@ void DrawStraightBands(AvmTrack* track, float* view, float* proj, float startY) 
 
 }  // namespace
 
+void AvmTrack::FrontLeft(float* view, float* proj, float steer) {
+  GuardEntry("AvmTrack::FrontLeft", [&] {
+    if (drawer == nullptr || !Initialised()) {
+      return;
+    }
+    SceneLock lock;
+    DrawFrontArcs(this, view, proj, steer, true);
+  });
+}
+
+void AvmTrack::FrontRight(float* view, float* proj, float steer) {
+  GuardEntry("AvmTrack::FrontRight", [&] {
+    if (drawer == nullptr || !Initialised()) {
+      return;
+    }
+    SceneLock lock;
+    DrawFrontArcs(this, view, proj, steer, false);
+  });
+}
+
 void AvmTrack::BackLeft(float* view, float* proj, float steer) {
-  if (drawer == nullptr || !Initialised()) {
-    return;
-  }
-  std::lock_guard<std::mutex> lock(gBridge.sceneMutex);
-  DrawRearArcs(this, view, proj, steer, true);
+  GuardEntry("AvmTrack::BackLeft", [&] {
+    if (drawer == nullptr || !Initialised()) {
+      return;
+    }
+    SceneLock lock;
+    DrawRearArcs(this, view, proj, steer, true);
+  });
 }
 
 void AvmTrack::BackRight(float* view, float* proj, float steer) {
-  if (drawer == nullptr || !Initialised()) {
-    return;
-  }
-  std::lock_guard<std::mutex> lock(gBridge.sceneMutex);
-  DrawRearArcs(this, view, proj, steer, false);
+  GuardEntry("AvmTrack::BackRight", [&] {
+    if (drawer == nullptr || !Initialised()) {
+      return;
+    }
+    SceneLock lock;
+    DrawRearArcs(this, view, proj, steer, false);
+  });
 }
 
 void AvmTrack::Front(float* view, float* proj) {
-  if (drawer == nullptr || !Initialised()) {
-    return;
-  }
-  std::lock_guard<std::mutex> lock(gBridge.sceneMutex);
-  DrawStraightBands(this, view, proj, trackParams[1]);
+  GuardEntry("AvmTrack::Front", [&] {
+    if (drawer == nullptr || !Initialised()) {
+      return;
+    }
+    SceneLock lock;
+    DrawStraightBands(this, view, proj, trackParams[1]);
+  });
 }
 
 void AvmTrack::Back(float* view, float* proj) {
-  if (drawer == nullptr || !Initialised()) {
-    return;
-  }
-  std::lock_guard<std::mutex> lock(gBridge.sceneMutex);
-  DrawStraightBands(this, view, proj, -trackParams[1]);
+  GuardEntry("AvmTrack::Back", [&] {
+    if (drawer == nullptr || !Initialised()) {
+      return;
+    }
+    SceneLock lock;
+    DrawStraightBands(this, view, proj, -trackParams[1]);
+  });
 }

@@ -3,6 +3,7 @@
 #include <GLES2/gl2.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <new>
 
@@ -28,6 +29,10 @@ constexpr int kScreenModeUpkeepOnly = 15;
 constexpr int kWheelFrames = 6;
 // A lamp is lit for this many frames and dark for as many.
 constexpr int32_t kBlinkHalfPeriod = 12;
+// The blink counter runs for the life of the car; it wraps at the largest
+// multiple of the half period that an int32 holds, so the cycle goes on
+// unchanged across the wrap (and never overflows).
+constexpr int32_t kBlinkCounterWrap = (INT32_MAX / kBlinkHalfPeriod) * kBlinkHalfPeriod;
 
 void ViewportFrom(const float* rect) {
   glViewport(static_cast<GLint>(rect[0]), static_cast<GLint>(rect[1]),
@@ -51,11 +56,13 @@ bool DoorMode(const ViewParam* scene) {
 // single-texture mode, one texture reloaded whenever the angle changes.
 void KeepWholeCarImageCurrent(ViewParam* scene) {
   const int angle = scene->spriteAngle;
+  // Every image is marked current before it is loaded: a load that fails,
+  // however it fails, is not repeated on every frame.
   if (scene->singleTextureMode != 0) {
     if (angle != scene->singleTextureAngle) {
+      scene->singleTextureAngle = angle;
       load_textureAll(static_cast<int>(scene->singleTexture[0]));
     }
-    scene->singleTextureAngle = angle;
     return;
   }
   // The frame loop keeps spriteAngle inside 0..191; the check keeps a
@@ -65,8 +72,8 @@ void KeepWholeCarImageCurrent(ViewParam* scene) {
   }
   AngleMark& mark = scene->angleLoaded[angle];
   if (mark.loaded == 0) {
-    load_textureAll(static_cast<int>(scene->angleTextures[angle].texture));
     mark.loaded = 1;
+    load_textureAll(static_cast<int>(scene->angleTextures[angle].texture));
   }
 }
 
@@ -122,7 +129,13 @@ void StepBlink(ViewParam* scene, int angle) {
     scene->blinkPhase = 0;
     return;
   }
-  ++scene->blinkCounter;
+  // Taken in 64 bits: a counter the record gives back damaged (negative,
+  // or at the top of its range) still steps without overflowing.
+  int64_t next = (static_cast<int64_t>(scene->blinkCounter) + 1) % kBlinkCounterWrap;
+  if (next < 0) {
+    next += kBlinkCounterWrap;
+  }
+  scene->blinkCounter = static_cast<int32_t>(next);
   if (scene->blinkCounter % kBlinkHalfPeriod == 0) {
     scene->blinkPhase = scene->blinkPhase == 1 ? 0 : 1;
   }
@@ -178,8 +191,8 @@ void KeepStateImageCurrent(ViewParam* scene) {
   if (scene->frameLoaded[p][w] != 0) {
     return;
   }
-  ComposeStateImage(angle, doorMode, p, w, static_cast<int>(scene->frameTextures[p][w]));
   scene->frameLoaded[p][w] = 1;
+  ComposeStateImage(angle, doorMode, p, w, static_cast<int>(scene->frameTextures[p][w]));
 }
 
 // Sprite upkeep of the 3D view (screen modes 5 and 15): the car's images

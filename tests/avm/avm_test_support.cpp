@@ -5,9 +5,11 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
 #include <opencv2/imgcodecs.hpp>
 
 #include "avm/bridge/frame_clock.h"
+#include "avm/bridge/scene_state.h"
 #include "avm/gl/matrix_math.h"
 #include "host/egl/host_egl.h"
 
@@ -128,4 +130,24 @@ bool TextureHasImage(uint32_t texture) {
   }
   DetachFramebuffer(framebuffer);
   return true;
+}
+
+int32_t BufferBytes(uint32_t buffer) {
+  GLint size = -1;
+  glBindBuffer(GL_ARRAY_BUFFER, buffer);
+  glGetBufferParameteriv(GL_ARRAY_BUFFER, GL_BUFFER_SIZE, &size);
+  glBindBuffer(GL_ARRAY_BUFFER, 0);
+  return size;
+}
+
+bool SceneLockFreeForOthers() {
+  bool taken = false;
+  std::thread other([&taken] {
+    taken = gBridge.sceneMutex.try_lock();
+    if (taken) {
+      gBridge.sceneMutex.unlock();
+    }
+  });
+  other.join();
+  return taken;
 }

@@ -48,3 +48,10 @@ bool Near(const Rgba& pixel, int r, int g, int b, int tolerance = 2);
 // uploaded, or uploaded as 0 x 0).
 std::vector<uint8_t> ReadTexture(uint32_t texture, int width, int height);
 bool TextureHasImage(uint32_t texture);
+
+// Size in bytes of a GL buffer's data (0 for a buffer never filled).
+int32_t BufferBytes(uint32_t buffer);
+
+// Whether another thread can take the scene lock right now (it gives it
+// back at once).
+bool SceneLockFreeForOthers();

@@ -254,6 +254,28 @@ TEST_F(CarView, AStoppedCycleGoesDarkButKeepsItsCount) {
   EXPECT_EQ(scene_->blinkCounter, 12);
 }
 
+TEST_F(CarView, TheBlinkCycleRunsOnAcrossTheCountersWrap) {
+  // The counter counts every blinking frame for the life of the car: near
+  // the top of its range it must neither overflow nor break the cycle.
+  RestAt(54);
+  scene_->lampState = 3;
+  scene_->blinkPhase = 0;
+  scene_->blinkCounter = std::numeric_limits<int32_t>::max() - 30;
+  std::vector<int> toggles;
+  int phase = scene_->blinkPhase;
+  for (int frame = 0; frame < 80; ++frame) {
+    Frame();
+    if (scene_->blinkPhase != phase) {
+      toggles.push_back(frame);
+      phase = scene_->blinkPhase;
+    }
+  }
+  ASSERT_GE(toggles.size(), 6u);
+  for (std::size_t i = 1; i < toggles.size(); ++i) {
+    EXPECT_EQ(toggles[i] - toggles[i - 1], 12) << "toggle " << i;
+  }
+}
+
 // --- The state cache --------------------------------------------------
 
 TEST_F(CarView, EachSlotIsComposedOnceUntilACommandClearsTheCache) {
@@ -692,6 +714,32 @@ TEST_F(Ground, BeamsAtSeventyTwoNeedThePartialWheelSet) {
   DrawVoumeLight();
   EXPECT_EQ(scene_->volumeLightLoaded, 1);
   EXPECT_FALSE(TextureHasImage(scene_->volumeLightTexture));
+}
+
+TEST_F(Ground, WithoutAFiniteFrameTheOtherCarAndTheBeamsAreNotLoaded) {
+  // No field of view: the rendering frame has no finite size.
+  const float fovy = scene_->mainFovy;
+  scene_->mainFovy = 0.0f;
+  scene_->spriteAngle = 144;
+  scene_->aiCarLoaded = 0;
+  scene_->volumeLightLoaded = 0;
+  Plant(scene_->aiCarTexture);
+  Plant(scene_->volumeLightTexture);
+  for (int frame = 0; frame < 100; ++frame) {
+    DrawAiCar();
+    DrawVoumeLight();
+  }
+  EXPECT_EQ(scene_->aiCarLoaded, 0);
+  EXPECT_EQ(scene_->volumeLightLoaded, 0);
+  EXPECT_TRUE(StillPlanted(scene_->aiCarTexture)) << "the other car was loaded";
+  EXPECT_TRUE(StillPlanted(scene_->volumeLightTexture)) << "the beams were loaded";
+  // With a frame to draw into, each is loaded once.
+  scene_->mainFovy = fovy;
+  DrawAiCar();
+  DrawVoumeLight();
+  EXPECT_EQ(scene_->aiCarLoaded, 1);
+  EXPECT_EQ(scene_->volumeLightLoaded, 1);
+  EXPECT_FALSE(StillPlanted(scene_->aiCarTexture));
 }
 
 TEST_F(Ground, OtherCarLoadsOnceAndCoversTheRenderingFrame) {

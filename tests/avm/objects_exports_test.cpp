@@ -75,7 +75,7 @@ TEST(ObjectsExports, EveryOperationOfTheTrackClasses) {
         "AvmTrack::FrontLeft(float*, float*, float)", "AvmTrack::FrontRight(float*, float*, float)",
         "AvmTrack::BackLeft(float*, float*, float)", "AvmTrack::BackRight(float*, float*, float)",
         "AvmTrack::Front(float*, float*)", "AvmTrack::Back(float*, float*)",
-        "TrackDrawer::TrackDrawer(float)", "TrackDrawer::initShader()",
+        "TrackDrawer::TrackDrawer(float)", "TrackDrawer::~TrackDrawer()", "TrackDrawer::initShader()",
         "TrackDrawer::draw(float*, float*, int)", "TrackDrawer::buildVertex()",
         "TrackDrawer::buildVertexLine()", "TrackDrawer::buildIndex()",
         "TrackDrawer::buildTextueCoord()", "TrackDrawer::updateVBO(unsigned int, int, void const*)",

@@ -14,6 +14,8 @@
 #include "avm/sprites/sprite_image.h"
 #include "tests/avm/avm_test_support.h"
 #include "tests/avm/car_fixture.h"
+#include "tests/avm/mat_allocation_probe.h"
+#include "tests/support/hostile_pictures.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/process_runner.h"
 
@@ -136,32 +138,93 @@ TEST_F(SpriteImage, OversizedImagesAreRefusedBeforeDecoding) {
   EXPECT_FALSE(DecodeSpriteImage(big.c_str()).empty());  // PNG ignores bytes after its end
 }
 
-std::string BigEndian(uint32_t value) {
-  std::string bytes;
-  for (int shift = 24; shift >= 0; shift -= 8) {
-    bytes += static_cast<char>((value >> shift) & 0xFF);
-  }
+std::vector<uint8_t> Bytes(const std::string& text) { return std::vector<uint8_t>(text.begin(), text.end()); }
+
+std::vector<uint8_t> Encoded(const char* extension, const cv::Mat& picture,
+                             const std::vector<int>& parameters = {}) {
+  std::vector<uint8_t> bytes;
+  EXPECT_TRUE(cv::imencode(extension, picture, bytes, parameters)) << extension;
   return bytes;
 }
 
-// The CRC-32 that PNG chunks carry over their type and data.
-uint32_t ChunkCrc(const std::string& typeAndData) {
-  uint32_t crc = 0xFFFFFFFFu;
-  for (const char byte : typeAndData) {
-    crc ^= static_cast<uint8_t>(byte);
-    for (int bit = 0; bit < 8; ++bit) {
-      crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
+TEST_F(SpriteImage, EveryFormatStatesItsSizeBeforeAnythingIsDecoded) {
+  const cv::Mat picture(23, 37, CV_8UC3, cv::Scalar(10, 120, 240));
+  const struct {
+    const char* name;
+    std::vector<uint8_t> bytes;
+  } real[] = {
+      {"png", Encoded(".png", picture)},
+      {"bmp", Encoded(".bmp", picture)},
+      {"jpeg", Encoded(".jpg", picture)},
+      {"lossy webp", Encoded(".webp", picture, {cv::IMWRITE_WEBP_QUALITY, 80})},
+      {"lossless webp", Encoded(".webp", picture, {cv::IMWRITE_WEBP_QUALITY, 101})},
+  };
+  for (const auto& format : real) {
+    const StatedSize stated = StatedPictureSize(format.bytes);
+    EXPECT_TRUE(stated.known) << format.name;
+    EXPECT_EQ(stated.width, 37) << format.name;
+    EXPECT_EQ(stated.height, 23) << format.name;
+    std::vector<uint8_t> bytes = format.bytes;
+    EXPECT_EQ(DecodeSpriteBytes(bytes).size(), cv::Size(37, 23)) << format.name;
   }
-  return crc ^ 0xFFFFFFFFu;
+  // The extended WebP form states a canvas before its image.
+  std::vector<uint8_t> extended = Bytes(WebpCanvasStatingSize(8, 8));
+  EXPECT_EQ(StatedPictureSize(extended).width, 8);
+  EXPECT_EQ(DecodeSpriteBytes(extended).size(), cv::Size(8, 8));
+
+  // Headers that cannot be read: no size, no decoding.
+  std::vector<uint8_t> jpeg = Encoded(".jpg", picture);
+  for (std::size_t cut : {std::size_t{3}, std::size_t{20}}) {
+    std::vector<uint8_t> head(jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(cut));
+    EXPECT_FALSE(StatedPictureSize(head).known) << cut;
+    EXPECT_TRUE(DecodeSpriteBytes(head).empty()) << cut;
+  }
+  std::vector<uint8_t> noFrame = Bytes(std::string("RIFF\x0c\0\0\0WEBPJUNK\0\0\0\0", 20));
+  EXPECT_TRUE(IsDecodablePicture(noFrame));
+  EXPECT_FALSE(StatedPictureSize(noFrame).known);
+  EXPECT_TRUE(DecodeSpriteBytes(noFrame).empty());
+}
+
+TEST_F(SpriteImage, HugeStatedSizesNeverReachTheDecoder) {
+  // The largest matrix a picture of 4096 x 4096 pixels needs (16-bit, four
+  // channels); the probe refuses more, so that a miss costs no gigabytes.
+  constexpr std::size_t kBudgetBytes = std::size_t{4096} * 4096 * 8;
+  MatAllocationProbe probe(kBudgetBytes);
+  const struct {
+    const char* name;
+    std::string bytes;
+    int64_t width;
+    int64_t height;
+  } hostile[] = {
+      {"jpeg", JpegStatingSize(20000, 20000), 20000, 20000},
+      {"png", PngStatingSize(20000, 20000), 20000, 20000},
+      {"extended webp", WebpCanvasStatingSize(20000, 20000), 20000, 20000},
+      {"lossy webp", WebpLossyStatingSize(16383, 16383), 16383, 16383},
+      {"lossless webp", WebpLosslessStatingSize(16384, 16384), 16384, 16384},
+      {"just over", JpegStatingSize(4097, 4096), 4097, 4096},
+  };
+  for (const auto& picture : hostile) {
+    std::vector<uint8_t> bytes = Bytes(picture.bytes);
+    const StatedSize stated = StatedPictureSize(bytes);
+    EXPECT_EQ(stated.width, picture.width) << picture.name;
+    EXPECT_EQ(stated.height, picture.height) << picture.name;
+    EXPECT_TRUE(DecodeSpriteBytes(bytes).empty()) << picture.name;
+    EXPECT_TRUE(DecodeSpriteImage(WriteBytes("hostile.kes", picture.bytes).c_str()).empty())
+        << picture.name;
+  }
+  EXPECT_LE(probe.largest(), kBudgetBytes) << "the decoder was asked for a hostile size";
+  EXPECT_EQ(probe.refused(), 0);
+  // A side of 4096 is within the budget.
+  std::vector<uint8_t> wide = Encoded(".jpg", cv::Mat(8, 4096, CV_8UC3, cv::Scalar(1, 2, 3)));
+  EXPECT_EQ(DecodeSpriteBytes(wide).size(), cv::Size(4096, 8));
 }
 
 // png with a tEXt chunk put in after IHDR (which ends at byte 33) that
 // states declaredLength but carries data.
 std::string WithChunkAfterHeader(const std::string& png, uint32_t declaredLength,
                                  const std::string& data) {
-  const std::string chunk = BigEndian(declaredLength) + "tEXt" + data +
-                            BigEndian(ChunkCrc("tEXt" + data));
+  const std::string chunk = BigEndian32(declaredLength) + "tEXt" + data +
+                            BigEndian32(PngChunkCrc("tEXt" + data));
   return png.substr(0, 33) + chunk + png.substr(33);
 }
 

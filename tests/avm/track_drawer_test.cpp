@@ -7,8 +7,14 @@
 
 #include <cmath>
 #include <memory>
+#include <new>
 #include <set>
 #include <string>
+#include <vector>
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+#endif
 
 #include "avm/bridge/lifecycle.h"
 #include "avm/bridge/scene_state.h"
@@ -32,14 +38,6 @@ GLuint SolidTexture(uint8_t r, uint8_t g, uint8_t b) {
   glBindTexture(GL_TEXTURE_2D, name);
   glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 2, 2, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
   return name;
-}
-
-GLint BufferBytes(GLuint buffer) {
-  GLint size = -1;
-  glBindBuffer(GL_ARRAY_BUFFER, buffer);
-  glGetBufferParameteriv(GL_ARRAY_BUFFER, GL_BUFFER_SIZE, &size);
-  glBindBuffer(GL_ARRAY_BUFFER, 0);
-  return size;
 }
 
 class GuideTrack : public ::testing::Test {
@@ -242,6 +240,63 @@ TEST_F(GuideTrack, ReverseGearRunsTheRearBandsAwayFromTheCar) {
   const float side = 95.0f + 8.633333f;
   EXPECT_TRUE(Near(PixelAt(side, -400.0f), 0, 255, 0));
   EXPECT_TRUE(Near(PixelAt(side, -100.0f), 0, 0, 0));
+}
+
+// An app may declare the drawer from its published member list and make it
+// in memory of its own: the object must be exactly that big (140 bytes, the
+// layout the library checks when it is built), and the constructor, the
+// drawing and the destructor must write nothing after it.
+TEST_F(GuideTrack, ADrawerLivesInExactlyThePublishedSize) {
+  constexpr std::size_t kPublishedSize = 140;
+  constexpr std::size_t kGuardBytes = 64;
+  EXPECT_EQ(sizeof(TrackDrawer), kPublishedSize);
+  std::vector<unsigned char> block(kPublishedSize + kGuardBytes, 0xA5);
+  unsigned char* guard = block.data() + kPublishedSize;
+#if defined(__SANITIZE_ADDRESS__)
+  ASAN_POISON_MEMORY_REGION(guard, kGuardBytes);
+#endif
+  TrackDrawer* drawer = new (block.data()) TrackDrawer(5.0f);
+  drawer->centerX = 100.0f;
+  drawer->centerY = 0.0f;
+  drawer->length = 300.0f;
+  for (int32_t slot : {0, 7, 11}) {
+    drawer->slot = slot;
+    drawer->draw(view_, proj_, 1);
+  }
+  EXPECT_EQ(BufferBytes(drawer->vertexBuffers[7]), kLineBytes);
+  drawer->~TrackDrawer();
+#if defined(__SANITIZE_ADDRESS__)
+  ASAN_UNPOISON_MEMORY_REGION(guard, kGuardBytes);
+#endif
+  for (std::size_t i = 0; i < kGuardBytes; ++i) {
+    ASSERT_EQ(guard[i], 0xA5) << "byte " << i << " after the object was written";
+  }
+}
+
+// A track the app drops gives back the fourteen buffers and the program its
+// drawer made.
+TEST_F(GuideTrack, ADroppedTrackGivesBackItsBuffersAndProgram) {
+  track_->Front(view_, proj_);
+  const TrackDrawer* drawer = track_->drawer;
+  std::vector<GLuint> buffers(drawer->vertexBuffers, drawer->vertexBuffers + 12);
+  buffers.push_back(drawer->indexBuffer);
+  buffers.push_back(drawer->texCoordBuffer);
+  // A name is a buffer once it was bound: bind those no line needed yet.
+  for (GLuint buffer : buffers) {
+    glBindBuffer(GL_ARRAY_BUFFER, buffer);
+    ASSERT_TRUE(glIsBuffer(buffer)) << buffer;
+  }
+  glBindBuffer(GL_ARRAY_BUFFER, 0);
+  const GLuint program = static_cast<GLuint>(drawer->program);
+  ASSERT_TRUE(glIsProgram(program));
+  track_.reset();
+  // The drawing left the program in use; it goes once another one is.
+  glUseProgram(0);
+  for (GLuint buffer : buffers) {
+    EXPECT_FALSE(glIsBuffer(buffer)) << buffer;
+  }
+  EXPECT_FALSE(glIsProgram(program));
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
 // The drawer alone, in clip coordinates: in mode A the matrices given are

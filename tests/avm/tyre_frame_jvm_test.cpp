@@ -27,6 +27,7 @@
 #include "tests/avm/avm_test_support.h"
 #include "tests/avm/jvm_test_support.h"
 #include "tests/avm/plate_tyre_fixture.h"
+#include "tests/support/log_capture.h"
 #include "tests/support/process_runner.h"
 
 namespace {
@@ -123,13 +124,14 @@ struct Readings {
   int leak[4] = {0, 0, 0, 0};
   int tempAlarm[4] = {0, 0, 0, 0};
   int batteryLow[4] = {0, 0, 0, 0};
+  int temperatureUnit = 0;
 
   std::vector<int> Array() const {
     std::vector<int> e;
     for (const int* block : {pressure, temperature, pressureAlarm, leak, tempAlarm, batteryLow}) {
       e.insert(e.end(), block, block + 4);
     }
-    e.insert(e.end(), {0, 0, 0});  // units and panel style
+    e.insert(e.end(), {0, temperatureUnit, 0});  // units and panel style
     return e;
   }
 };
@@ -391,7 +393,11 @@ TEST_F(TyreFrames, NoPlateWithoutPlateGeometry) {
   }
 }
 
-TEST_F(TyreFrames, FailingGeneratorIsRetriedOnTheNextFrame) {
+// Panels that cannot be made, frame after frame: the sheets are missing,
+// or the readings carry a unit the generator refuses. Each such state
+// writes one line over a hundred frames (four tyres each), and is not
+// worked on again until new readings arrive.
+TEST_F(TyreFrames, FailingPanelsLogOnceAndWaitForNewReadings) {
   TurnTo(170);
   ASSERT_EQ(JavaSetCmd(75, 1), 1);
   const std::vector<uint8_t> bare = Draw();
@@ -400,19 +406,59 @@ TEST_F(TyreFrames, FailingGeneratorIsRetriedOnTheNextFrame) {
     ASSERT_EQ(std::rename((dir + name).c_str(), (dir + name + ".held").c_str()), 0);
   }
   Readings r;
-  r.pressure[2] = 230;
+  for (int t = 0; t < 4; ++t) {
+    r.pressure[t] = 230;
+  }
   Send(r);
   TakeLoadRequests();
-  for (int frame = 0; frame < 2; ++frame) {
-    EXPECT_TRUE(Difference(Draw(), bare).empty()) << "frame " << frame;
-    EXPECT_EQ(scene_->tirePanelReady[2], 0);
+  {
+    LogCapture log;
+    for (int frame = 0; frame < 100; ++frame) {
+      ASSERT_TRUE(Difference(Draw(), bare).empty()) << "frame " << frame;
+    }
+    EXPECT_EQ(log.CountPrefix("KESTRA", "---------genTirePressure"), 1);
+    EXPECT_EQ(log.Count("KESTRA", "---------genTirePressure:" + dir + "/background0.bin missing"), 1);
+  }
+  for (int t = 0; t < 4; ++t) {
+    EXPECT_EQ(scene_->tirePanelReady[t], 2) << t;
   }
   EXPECT_TRUE(TakeLoadRequests().empty());
+  // The sheet comes back: the failed panels wait for new readings.
   ASSERT_EQ(std::rename((dir + "background0.bin.held").c_str(), (dir + "background0.bin").c_str()),
             0);
-  ExpectBox(Difference(Draw(), bare), Expected(2, 0, 88, 56), "panel once the picture is back");
-  EXPECT_EQ(scene_->tirePanelReady[2], 1);
-  EXPECT_EQ(TakeLoadRequests(), (std::vector<std::string>{root_ + "/common/pressure/pressure.png"}));
+  EXPECT_TRUE(Difference(Draw(), bare).empty());
+  EXPECT_FALSE(FileExists(dir + "pressure.png"));
+  r.pressure[2] = 231;
+  {
+    LogCapture log;
+    Send(r);
+    ExpectBox(Difference(Draw(), bare), Expected(2, 0, 88, 56), "panel with the new reading");
+    EXPECT_EQ(scene_->tirePanelReady[2], 1);
+    EXPECT_EQ(TakeLoadRequests(), (std::vector<std::string>{root_ + "/common/pressure/pressure.png"}));
+    EXPECT_EQ(log.Count("KESTRA", "---------genTirePressure:panels made again"), 1);
+  }
+
+  // New readings with a temperature unit the generator refuses.
+  r.temperatureUnit = -1;
+  for (int t = 0; t < 4; ++t) {
+    r.pressure[t] = 232;
+  }
+  {
+    LogCapture log;
+    Send(r);
+    for (int frame = 0; frame < 100; ++frame) {
+      ASSERT_TRUE(Difference(Draw(), bare).empty()) << "frame " << frame;
+    }
+    EXPECT_EQ(log.CountPrefix("KESTRA", "---------genTirePressure"), 1);
+    EXPECT_EQ(log.CountPrefix("KESTRA", "---------genTirePressure:refused"), 1);
+  }
+  // A unit it takes: the panels that failed are made again.
+  r.temperatureUnit = 0;
+  Send(r);
+  EXPECT_FALSE(Difference(Draw(), bare).empty());
+  for (int t = 0; t < 4; ++t) {
+    EXPECT_EQ(scene_->tirePanelReady[t], 1) << t;
+  }
 }
 
 }  // namespace

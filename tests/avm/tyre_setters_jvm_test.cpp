@@ -133,6 +133,12 @@ TEST_F(TyreSetters, SameReadingsTwiceKeepThePanelsAndAStyleChangeDropsThemAll) {
   EXPECT_EQ(scene_->tirePressureAlarm[0], 2);
   EXPECT_EQ(scene_->pressureUnit, 2);
   EXPECT_EQ(scene_->temperatureUnit, 1);
+  // A panel that could not be made (2) is tried again on a change of unit.
+  scene_->tirePanelReady[1] = 2;
+  r.pressureUnit = 0;
+  e = r.Array();
+  ASSERT_EQ(JavaSetTirePressure(&e), 1);
+  EXPECT_EQ(Ready(), (std::vector<int>{1, 0, 1, 1}));
 
   r.style = 1;
   e = r.Array();

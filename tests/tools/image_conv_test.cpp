@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <opencv2/imgcodecs.hpp>
 
+#include "tests/support/hostile_pictures.h"
 #include "tests/support/process_runner.h"
 #include "tests/tools/sample_files.h"
 #include "tools/lib/bin_image.h"
@@ -103,6 +104,13 @@ TEST(ImageConversion, RefusesWhatIsNotItsInput) {
   ASSERT_EQ(huge.substr(37, 4), "IDAT");
   huge.replace(33, 4, std::string("\x7e\x00\x00\x0e", 4));
   ASSERT_TRUE(WriteFile(temp / "huge-chunk.png", huge));
+  // A whole, well-formed stream whose header states 20000 x 20000 pixels:
+  // the decoder would allocate them before it found no data behind.
+  ASSERT_TRUE(WriteFile(temp / "huge-size.png", PngStatingSize(20000, 20000)));
+  std::string hugeBin;
+  std::string error;
+  ASSERT_TRUE(tools::PngToBin(PngStatingSize(4097, 4096), &hugeBin, &error)) << error;
+  ASSERT_TRUE(WriteFile(temp / "huge-size.bin", hugeBin));
   ASSERT_EQ(Convert({"to-bin", temp / "good.png", temp / "good.bin"}).exitStatus, 0);
   const struct {
     std::vector<std::string> arguments;
@@ -115,6 +123,8 @@ TEST(ImageConversion, RefusesWhatIsNotItsInput) {
       {{"to-bin", temp / "cut.png", temp / "out"}, 3, "decode"},
       {{"to-bin", temp / "huge-chunk.png", temp / "out"}, 3, "a chunk runs past its end"},
       {{"info", temp / "huge-chunk.png"}, 3, "a chunk runs past its end"},
+      {{"to-bin", temp / "huge-size.png", temp / "out"}, 3, "over 4096 x 4096 pixels"},
+      {{"to-png", temp / "huge-size.bin", temp / "out"}, 3, "over 4096 x 4096 pixels"},
       {{"info", temp / "text.png"}, 3, "neither"},
       {{"to-bin", temp / "missing.png", temp / "out"}, 2, "cannot open"},
       {{"to-bin", temp.path(), temp / "out"}, 2, "not a regular file"},

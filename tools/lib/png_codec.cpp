@@ -1,6 +1,7 @@
 #include "tools/lib/png_codec.h"
 
 #include <cstdint>
+#include <exception>
 #include <vector>
 
 #include <opencv2/imgcodecs.hpp>
@@ -14,6 +15,30 @@ namespace {
 // zlib level and strategy fixed here: OpenCV's own default strategy differs
 // between versions, and the sample assets must not change with it.
 constexpr int kPngLevel = 6;
+// The renderer decodes no picture larger than this; nor do the tools, which
+// take the size from the header before the decoder allocates it.
+constexpr uint64_t kMaxPicturePixels = uint64_t{4096} * 4096;
+
+uint64_t BigEndian32At(const std::string& bytes, std::size_t at) {
+  uint64_t value = 0;
+  for (std::size_t i = 0; i < 4; ++i) {
+    value = (value << 8) | static_cast<unsigned char>(bytes[at + i]);
+  }
+  return value;
+}
+
+// The size IHDR states, when it is there and within the limit. A stream of
+// a few hundred bytes may state gigapixels, which the decoder would
+// allocate before it finds out there is no data.
+bool StatedSizeWithin(const std::string& png) {
+  if (png.size() < 24 || png.compare(12, 4, "IHDR") != 0) {
+    return false;
+  }
+  const uint64_t width = BigEndian32At(png, 16);
+  const uint64_t height = BigEndian32At(png, 20);
+  return width > 0 && height > 0 && width <= kMaxPicturePixels && height <= kMaxPicturePixels &&
+         width * height <= kMaxPicturePixels;
+}
 
 // Whether every chunk up to IEND lies inside the stream. The decoder fails
 // on a stream where one does not, but only after skipping a chunk that
@@ -21,10 +46,7 @@ constexpr int kPngLevel = 6;
 bool ChunksEndInside(const std::string& png) {
   std::size_t at = kPngSignature.size();
   while (png.size() >= at + 12) {
-    uint64_t length = 0;
-    for (std::size_t i = 0; i < 4; ++i) {
-      length = (length << 8) | static_cast<unsigned char>(png[at + i]);
-    }
+    const uint64_t length = BigEndian32At(png, at);
     if (length > png.size() - at - 12) {
       return false;
     }
@@ -51,7 +73,7 @@ bool EncodePng(const cv::Mat& image, std::string* png, std::string* error) {
       *error = "PNG encoding failed";
       return false;
     }
-  } catch (const cv::Exception& failure) {
+  } catch (const std::exception& failure) {
     *error = std::string("PNG encoding failed: ") + failure.what();
     return false;
   }
@@ -81,10 +103,15 @@ bool DecodeImage(const std::string& bytes, cv::Mat* image, std::string* error) {
     *error = "cannot decode the picture: a chunk runs past its end, or IEND is missing";
     return false;
   }
+  if (!StatedSizeWithin(png)) {
+    *error = "the picture states no size, or one over 4096 x 4096 pixels";
+    return false;
+  }
+  // Memory running out is a failure to decode like any other.
   try {
     const std::vector<unsigned char> buffer(png.begin(), png.end());
     *image = cv::imdecode(buffer, cv::IMREAD_UNCHANGED);
-  } catch (const cv::Exception& failure) {
+  } catch (const std::exception& failure) {
     *error = std::string("cannot decode the picture: ") + failure.what();
     return false;
   }

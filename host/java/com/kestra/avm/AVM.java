@@ -49,6 +49,12 @@ public final class AVM {
     // survives a failing Java side.
     public static volatile boolean throwFromLoadTexture = false;
     public static volatile boolean throwFromNotify = false;
+    // Test switch: every callback first runs callbackHook (the notification
+    // code, 0 for a picture load), as an app whose handlers call the
+    // renderer again from inside its calls. The test binds the native hook.
+    public static volatile boolean hookInCallbacks = false;
+
+    public static native void callbackHook(int code);
 
     /** Initialises the renderer on assetDir, as the app does at start-up. */
     public static int initialise(String assetDir) {
@@ -65,6 +71,9 @@ public final class AVM {
         synchronized (notifications) {
             notifications.add(code);
         }
+        if (hookInCallbacks) {
+            callbackHook(code);
+        }
         if (throwFromNotify) {
             throw new IllegalStateException("notification refused");
         }
@@ -76,6 +85,9 @@ public final class AVM {
             if (path != null && path.length() <= MAX_RECORDED_PATH) {
                 loadRequests.add(path);
             }
+        }
+        if (hookInCallbacks) {
+            callbackHook(0);
         }
         if (throwFromLoadTexture) {
             throw new IllegalStateException("picture refused");
