@@ -63,12 +63,18 @@ int LinkProgram(CompileRoutine compile, const LoadMessages& messages, const char
                 const char* fragment, GLuint* program) {
   const GLuint vs = glCreateShader(GL_VERTEX_SHADER);
   const GLuint fs = glCreateShader(GL_FRAGMENT_SHADER);
+  // A stage that fails leaves no program: both shader objects are given
+  // back, the output slot stays as it was.
   if (compile(vertex, vs) == 0) {
     AVM_LOGE("%s", messages.vertexFailed);
+    glDeleteShader(vs);
+    glDeleteShader(fs);
     return 0;
   }
   if (compile(fragment, fs) == 0) {
     AVM_LOGE("%s", messages.fragmentFailed);
+    glDeleteShader(vs);
+    glDeleteShader(fs);
     return 0;
   }
   const GLuint created = glCreateProgram();
@@ -87,6 +93,11 @@ int LinkProgram(CompileRoutine compile, const LoadMessages& messages, const char
     return 1;
   }
   ReportLinkFailure(created);
+  // The unusable program keeps its name in the slot (callers draw nothing
+  // visible with it, and a track drawer deletes it when dropped); its
+  // shaders go with it rather than outliving it.
+  glDeleteShader(vs);
+  glDeleteShader(fs);
   return 0;
 }
 

@@ -128,6 +128,16 @@ TEST_F(ShaderPrograms, LinkFailureKeepsTheProgramName) {
   EXPECT_EQ(glIsProgram(program), GL_TRUE);
   EXPECT_FALSE(Linked(program));
   EXPECT_TRUE(log.Contains("KESTRA", "shader program link failed\n"));
+  // Its shaders are given back with it, not left behind for good.
+  GLuint shaders[2] = {0, 0};
+  GLsizei attached = 0;
+  glGetAttachedShaders(program, 2, &attached, shaders);
+  ASSERT_EQ(attached, 2);
+  for (GLuint shader : shaders) {
+    GLint deleting = GL_FALSE;
+    glGetShaderiv(shader, GL_DELETE_STATUS, &deleting);
+    EXPECT_EQ(deleting, GL_TRUE);
+  }
 }
 
 TEST_F(ShaderPrograms, SourcesFromFiles) {
