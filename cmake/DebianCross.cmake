@@ -42,6 +42,12 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+# pkg-config knows nothing of the sysroot by itself: left alone it hands the
+# build machine's .pc files (and their include folders) to the cross compiler.
+set(ENV{PKG_CONFIG_LIBDIR}
+  "${AVM_CROSS_SYSROOT}/usr/lib/${AVM_CROSS_TRIPLET}/pkgconfig:${AVM_CROSS_SYSROOT}/usr/share/pkgconfig")
+set(ENV{PKG_CONFIG_SYSROOT_DIR} "${AVM_CROSS_SYSROOT}")
+unset(ENV{PKG_CONFIG_PATH})
 
 # The JNI headers and libjvm are the target's JDK; the Java classes are
 # compiled by the build machine's JDK (class files are the same everywhere),
