@@ -345,4 +345,52 @@ TEST_F(SpriteImage, UploadKeepsTheDecodedBytesAndRows) {
   glDeleteTextures(1, &texture);
 }
 
+// A picture the GPU cannot take leaves the texture empty, never with what
+// it held before (an earlier car's image of the angle): a side beyond
+// GL_MAX_TEXTURE_SIZE is refused before the upload, logged once per size.
+TEST_F(SpriteImage, UploadBeyondTheGpusLimitLeavesTheTextureEmpty) {
+  StartTestGlContext();
+  GLint maxSide = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSide);
+  ASSERT_GT(maxSide, 0);
+  GLuint texture = 0;
+  glGenTextures(1, &texture);
+  ASSERT_EQ(UploadSpriteImage(static_cast<int>(texture), Filled(4, 2, Pixel(1, 2, 3, 255))),
+            static_cast<int>(texture));
+  ASSERT_TRUE(TextureHasImage(texture));
+  LogCapture log;
+  for (const cv::Size size : {cv::Size(maxSide + 1, 1), cv::Size(maxSide + 1, 1), cv::Size(1, maxSide + 1)}) {
+    ASSERT_EQ(UploadSpriteImage(static_cast<int>(texture), Filled(4, 2, Pixel(1, 2, 3, 255))),
+              static_cast<int>(texture));
+    EXPECT_EQ(UploadSpriteImage(static_cast<int>(texture), Filled(size.width, size.height, Pixel(9, 9, 9, 255))),
+              static_cast<int>(texture));
+    EXPECT_FALSE(TextureHasImage(texture)) << size;
+  }
+  EXPECT_EQ(log.CountPrefix("KESTRA", "---------texture " + std::to_string(maxSide + 1) + "x1 beyond"), 1);
+  EXPECT_EQ(log.CountPrefix("KESTRA", "---------texture 1x" + std::to_string(maxSide + 1) + " beyond"), 1);
+  // A picture of exactly the limit is taken.
+  ASSERT_EQ(UploadSpriteImage(static_cast<int>(texture), Filled(maxSide, 1, Pixel(7, 7, 7, 255))),
+            static_cast<int>(texture));
+  EXPECT_TRUE(TextureHasImage(texture));
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+  glDeleteTextures(1, &texture);
+}
+
+// An error an earlier GL call left behind is reported as the frame reports
+// errors, and does not make a good upload count as refused.
+TEST_F(SpriteImage, EarlierGlErrorsAreReportedAndDoNotEmptyTheTexture) {
+  StartTestGlContext();
+  GLuint texture = 0;
+  glGenTextures(1, &texture);
+  glEnable(0x7FFF);  // no such capability: GL_INVALID_ENUM
+  LogCapture log;
+  ASSERT_EQ(UploadSpriteImage(static_cast<int>(texture), Filled(4, 2, Pixel(1, 2, 3, 255))),
+            static_cast<int>(texture));
+  EXPECT_TRUE(TextureHasImage(texture));
+  EXPECT_TRUE(log.Contains("KESTRA", "---------glGetError:" + std::to_string(GL_INVALID_ENUM)));
+  EXPECT_EQ(log.CountPrefix("KESTRA", "---------texture"), 0);
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+  glDeleteTextures(1, &texture);
+}
+
 }  // namespace
