@@ -27,6 +27,7 @@
 #include "tests/avm/avm_test_support.h"
 #include "tests/avm/jvm_test_support.h"
 #include "tests/avm/plate_tyre_fixture.h"
+#include "tests/support/log_capture.h"
 #include "tests/support/process_runner.h"
 
 namespace {
@@ -123,13 +124,14 @@ struct Readings {
   int leak[4] = {0, 0, 0, 0};
   int tempAlarm[4] = {0, 0, 0, 0};
   int batteryLow[4] = {0, 0, 0, 0};
+  int temperatureUnit = 0;
 
   std::vector<int> Array() const {
     std::vector<int> e;
     for (const int* block : {pressure, temperature, pressureAlarm, leak, tempAlarm, batteryLow}) {
       e.insert(e.end(), block, block + 4);
     }
-    e.insert(e.end(), {0, 0, 0});  // units and panel style
+    e.insert(e.end(), {0, temperatureUnit, 0});  // units and panel style
     return e;
   }
 };
@@ -321,6 +323,28 @@ TEST_F(TyreFrames, TemperaturesOutOfRangeShowTheHalfHeightPanel) {
     ExpectBox(Difference(Draw(), bare), Expected(0, 0, 88, height),
               "panel at " + std::to_string(temperature));
   }
+}
+
+// A temperature beyond what the panel draws needs no temperature unit: a
+// unit of -1 still gives the tyre its panel (here with the leak), composed
+// once and not again every frame.
+TEST_F(TyreFrames, NegativeTemperatureUnitWithoutTemperatureLineKeepsThePanel) {
+  TurnTo(170);
+  ASSERT_EQ(JavaSetCmd(75, 1), 1);
+  const std::vector<uint8_t> bare = Draw();
+  Readings r;
+  r.pressure[2] = 230;
+  r.temperature[2] = 99;
+  r.leak[2] = 1;
+  r.temperatureUnit = -1;
+  Send(r);
+  TakeLoadRequests();
+  LogCapture log;
+  ExpectBox(Difference(Draw(), bare), Expected(2, 0, 88, 56), "panel of tyre 2");
+  EXPECT_EQ(scene_->tirePanelReady[2], 1);
+  Draw();
+  EXPECT_EQ(TakeLoadRequests(), (std::vector<std::string>{root_ + "/common/pressure/pressure.png"}));
+  EXPECT_EQ(log.CountPrefix("KESTRA", "---------genTirePressure"), 0);
 }
 
 TEST_F(TyreFrames, BatteryAloneTakesTheFirstSlotAndGoesBesideAnotherIcon) {
