@@ -206,7 +206,7 @@ class RadarDraw : public ::testing::Test {
 };
 
 // Both routines keep their cycle for the life of the library: each is
-// followed through its first 38 calls in one test.
+// followed through its first calls in one test.
 TEST_F(RadarDraw, LevelDisplayBlinksAndShowsTheMiddleImageOfLevelTwo) {
   scene_->radarGroup1[1] = 2;
   const float s = (190.0f + 20.0f - 15.0f) * 0.25f;
@@ -222,6 +222,23 @@ TEST_F(RadarDraw, LevelDisplayBlinksAndShowsTheMiddleImageOfLevelTwo) {
       EXPECT_TRUE(Near(pixel, 0, 0, 0)) << "call " << call;
     }
   }
+  // Calls 39 to 51 are hidden, 52 on shown again: there, in distance mode,
+  // the values are centimetres and draw no level segment, not even 2 cm.
+  for (int call = 39; call <= 51; ++call) {
+    DrawRadarStatic();
+  }
+  scene_->radarInputMode = 1;
+  for (int32_t distance : {2, 255}) {
+    scene_->radarGroup1[1] = distance;
+    ClearFrame();
+    DrawRadarStatic();
+    EXPECT_TRUE(Near(PixelAt(x, y), 0, 0, 0)) << distance << " cm";
+  }
+  scene_->radarInputMode = 0;
+  scene_->radarGroup1[1] = 2;
+  ClearFrame();
+  DrawRadarStatic();  // call 54, shown
+  EXPECT_TRUE(Near(PixelAt(x, y), 100, 100, 100));
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
