@@ -48,3 +48,10 @@ bool Near(const Rgba& pixel, int r, int g, int b, int tolerance = 2);
 // uploaded, or uploaded as 0 x 0).
 std::vector<uint8_t> ReadTexture(uint32_t texture, int width, int height);
 bool TextureHasImage(uint32_t texture);
+
+// Nine radar pictures handed to the renderer, each 2 x 2 opaque grey
+// pixels, picture i of level 20 * (i + 1) so that a frame tells them apart;
+// and the scene's camera looking straight down on the car from 800 units,
+// over the whole test screen. False when the renderer refuses the pictures.
+struct ViewParam;
+bool ShowRadarFromAbove(ViewParam* scene);

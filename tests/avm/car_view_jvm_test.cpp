@@ -34,13 +34,8 @@ void NoSleep(uint32_t) {}
 class JavaCarView : public ::testing::Test {
  protected:
   void SetUp() override {
-    StartJavaRenderer();
-    root_ = MakeAssetRoot(dir_.path());
-    ASSERT_TRUE(WriteFile(root_ + "common/demo.car",
-                          ReadFile(std::string(AVM_SAMPLE_ASSETS_DIR) + "/common/demo.car")));
-    ASSERT_EQ(JavaInitialise(root_.c_str()), 1);
-    ASSERT_EQ(JavaSetCar("demo.car", 1), 1);
-    ASSERT_EQ(JavaSetCar("demo", 2), 1);
+    root_ = JavaStartWithCar(dir_.path(), std::string(AVM_SAMPLE_ASSETS_DIR) + "/common/demo.car");
+    ASSERT_FALSE(root_.empty());
     gFrameClock = FrameClock{GetTickCount, NoSleep};
     scene_ = pViewParam;
     // Only the car: the layers under it are tested on their own.

@@ -15,6 +15,14 @@ constexpr int kDemoDoors[20] = {0x0, 0x1, 0x2, 0x4, 0x8, 0xF, 0x3, 0xC, 0x5, 0xA
 
 constexpr int kStateAngles[] = {0, 24, 54, 72, 96, 130, 144, 158};
 
+// The switch commands (beams, smooth rotation) take 0 or 1 and ignore
+// anything else.
+void SetSwitch(int arg, bool* value) {
+  if (arg == 0 || arg == 1) {
+    *value = arg == 1;
+  }
+}
+
 }  // namespace
 
 void Expectation::Sent(const Step& step, int result) {
@@ -53,9 +61,7 @@ void Expectation::Sent(const Step& step, int result) {
       }
       break;
     case Input::kBeams:
-      if (step.arg == 0 || step.arg == 1) {
-        beams = step.arg == 1;
-      }
+      SetSwitch(step.arg, &beams);
       break;
     case Input::kScreen:
       mode = step.arg;
@@ -65,9 +71,7 @@ void Expectation::Sent(const Step& step, int result) {
       ++wheelEpoch;  // the demonstration drives in its own direction
       break;
     case Input::kSmooth:
-      if (step.arg == 0 || step.arg == 1) {
-        smooth = step.arg == 1;
-      }
+      SetSwitch(step.arg, &smooth);
       break;
     case Input::kNone:
     case Input::kCarAgain:
@@ -113,51 +117,31 @@ int SteerSetFor(int angle, double steering) {
 }
 
 std::set<int> LampsAllowed(int angle, int lamps, bool beams) {
-  const bool left = lamps == 1 || lamps == 3;
-  const bool right = lamps == 2 || lamps == 3;
+  // Lamp states (bit s for state s) under which each indicator picture may
+  // light. The side views blink only for their own indicator alone; the
+  // ends and 72 for every state that includes it.
+  constexpr int kOnlyLeft = 1 << 1;
+  constexpr int kOnlyRight = 1 << 2;
+  constexpr int kLeft = (1 << 1) | (1 << 3);
+  constexpr int kRight = (1 << 2) | (1 << 3);
+  static const struct {
+    int angle, lamp, states;
+  } kIndicators[] = {
+      {130, sm::kLampLeft4, kOnlyLeft}, {158, sm::kLampRight5, kOnlyRight},
+      {54, sm::kLampFront1, kLeft},     {54, sm::kLampFront0, kRight},
+      {144, sm::kLampBack4, kLeft},     {144, sm::kLampBack5, kRight},
+      {72, sm::kLampFront2_3, kLeft},   {72, sm::kLampFront2_2, kRight},
+  };
   std::set<int> allowed;
-  switch (angle) {
-    case 130:
-      // A side blinks only for its own indicator alone.
-      if (lamps == 1) {
-        allowed.insert(sm::kLampLeft4);
-      }
-      break;
-    case 158:
-      if (lamps == 2) {
-        allowed.insert(sm::kLampRight5);
-      }
-      break;
-    case 54:
-      if (left) {
-        allowed.insert(sm::kLampFront1);
-      }
-      if (right) {
-        allowed.insert(sm::kLampFront0);
-      }
-      break;
-    case 144:
-      if (left) {
-        allowed.insert(sm::kLampBack4);
-      }
-      if (right) {
-        allowed.insert(sm::kLampBack5);
-      }
-      break;
-    case 72:
-      if (left) {
-        allowed.insert(sm::kLampFront2_3);
-      }
-      if (right) {
-        allowed.insert(sm::kLampFront2_2);
-      }
-      if (beams) {
-        allowed.insert(sm::kLampFront2_0);
-        allowed.insert(sm::kLampFront2_1);
-      }
-      break;
-    default:
-      break;
+  for (const auto& indicator : kIndicators) {
+    if (indicator.angle == angle && lamps >= 0 && lamps <= 3 &&
+        (indicator.states & (1 << lamps)) != 0) {
+      allowed.insert(indicator.lamp);
+    }
+  }
+  if (angle == 72 && beams) {
+    allowed.insert(sm::kLampFront2_0);
+    allowed.insert(sm::kLampFront2_1);
   }
   return allowed;
 }

@@ -101,29 +101,19 @@ struct LampWatch {
 class Driver {
  public:
   void Start() {
-    StartJavaRenderer();
-    root_ = MakeAssetRoot(dir_.path());
-    ASSERT_TRUE(WriteFile(root_ + "common/demo.car",
-                          ReadFile(std::string(AVM_SAMPLE_ASSETS_DIR) + "/common/demo.car")));
-    ASSERT_EQ(JavaInitialise(root_.c_str()), 1);
-    ASSERT_EQ(JavaSetCar("demo.car", 1), 1);
-    ASSERT_EQ(JavaSetCar("demo", 2), 1);
+    root_ = JavaStartWithCar(dir_.path(), std::string(AVM_SAMPLE_ASSETS_DIR) + "/common/demo.car");
+    ASSERT_FALSE(root_.empty());
     scene_ = pViewParam;
     ASSERT_EQ(scene_->doorSpritesAvailable, 1);
     ASSERT_EQ(scene_->partialWheelSpritesPresent, 1);
     // The screen shows texels, not blends of them: the marks stay readable.
-    for (const auto& row : scene_->frameTextures) {
-      for (uint32_t texture : row) {
-        Nearest(texture);
-      }
-    }
-    for (const AngleTexture& angle : scene_->angleTextures) {
-      Nearest(angle.texture);
-    }
-    Nearest(scene_->topViewTexture);
+    NearestCarTextures(scene_);
     gFrameClock = FrameClock{DriverNow, DriverSleep};
     LearnVisibleOverlays();
+    ready_ = true;
   }
+
+  bool ready() const { return ready_; }
 
   void Stop() { gFrameClock = FrameClock{GetTickCount, SleepMilliseconds}; }
 
@@ -451,6 +441,7 @@ class Driver {
 
   TempDir dir_;
   std::string root_;
+  bool ready_ = false;
   ViewParam* scene_ = nullptr;
   Screen screen_;
   uint32_t counter_ = 0;
@@ -606,6 +597,7 @@ class DriverSequences : public ::testing::Test {
     delete driver_;
     driver_ = nullptr;
   }
+  void SetUp() override { ASSERT_TRUE(driver_->ready()) << "the sample car did not start"; }
 
   // Runs the sequence; a failure names where the sequence came from and
   // what broke, and the first one in a test the shortest sequence that

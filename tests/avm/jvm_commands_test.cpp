@@ -12,8 +12,6 @@
 #include <GLES2/gl2.h>
 
 #include "avm/bridge/scene_state.h"
-#include "avm/gl/matrix_math.h"
-#include "avm/gl/shader_programs.h"
 #include "avm/include/avm_radar.h"
 #include "host/egl/host_egl.h"
 #include "tests/avm/avm_test_support.h"
@@ -117,20 +115,7 @@ TEST_F(JavaCommands, CarUnpackedAndSelectedThroughJava) {
 // which show (the display blinks from its first call).
 TEST_F(JavaCommands, RadarDistancesDrawNoLevelSegments) {
   Initialise();
-  ViewParam* scene = pViewParam;
-  uint32_t names[9];
-  CreateTexture(names, 9);
-  const uint8_t white[16] = {255, 255, 255, 255, 255, 255, 255, 255,
-                             255, 255, 255, 255, 255, 255, 255, 255};
-  for (uint32_t name : names) {
-    glBindTexture(GL_TEXTURE_2D, name);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 2, 2, 0, GL_RGBA, GL_UNSIGNED_BYTE, white);
-  }
-  ASSERT_EQ(AvmSetRadarTextures(names, 9), 1);
-  LookAt(scene->viewMatrix, 0.0f, 0.0f, 900.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f);
-  PerspectiveMatrix4x4(scene->projMatrix, 60.0f,
-                       static_cast<float>(kTestScreenWidth) / kTestScreenHeight, 1.0f, 5000.0f);
-  glViewport(0, 0, kTestScreenWidth, kTestScreenHeight);
+  ASSERT_TRUE(ShowRadarFromAbove(pViewParam));
   auto litPixels = [] {
     int lit = 0;
     const std::vector<uint8_t> frame = HostEglReadPixels();

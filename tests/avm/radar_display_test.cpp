@@ -13,7 +13,6 @@
 #include "avm/bridge/scene_state.h"
 #include "avm/gl/matrix_math.h"
 #include "avm/gl/radar_geometry.h"
-#include "avm/gl/shader_programs.h"
 #include "avm/include/avm_radar.h"
 #include "host/egl/host_egl.h"
 #include "tests/avm/avm_test_support.h"
@@ -170,21 +169,8 @@ class RadarDraw : public ::testing::Test {
     scene_ = pViewParam;
     scene_->topScale[0] = 1.0f;
     scene_->topScale[1] = 1.0f;
-    uint32_t names[9];
-    CreateTexture(names, 9);
-    for (int i = 0; i < 9; ++i) {
-      // Picture i is grey level 20 * (i + 1), so that the frame tells it.
-      const uint8_t level = static_cast<uint8_t>(20 * (i + 1));
-      const uint8_t pixels[16] = {level, level, level, 255, level, level, level, 255,
-                                  level, level, level, 255, level, level, level, 255};
-      glBindTexture(GL_TEXTURE_2D, names[i]);
-      glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 2, 2, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
-    }
-    ASSERT_EQ(AvmSetRadarTextures(names, 9), 1);
-    LookAt(scene_->viewMatrix, 0.0f, 0.0f, 800.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f);
-    PerspectiveMatrix4x4(scene_->projMatrix, 60.0f,
-                         static_cast<float>(kTestScreenWidth) / kTestScreenHeight, 1.0f, 5000.0f);
-    glViewport(0, 0, kTestScreenWidth, kTestScreenHeight);
+    // Picture i is grey level 20 * (i + 1), so that the frame tells it.
+    ASSERT_TRUE(ShowRadarFromAbove(scene_));
   }
 
   Rgba PixelAt(float x, float y) {

@@ -190,6 +190,13 @@ class TyreFrames : public ::testing::Test {
     ASSERT_EQ(scene_->spriteAngle, angle);
   }
 
+  // Panel mode, the view turned to the angle: the frame before any panel.
+  std::vector<uint8_t> BarePanelView(int angle) {
+    TurnTo(angle);
+    EXPECT_EQ(JavaSetCmd(75, 1), 1);
+    return Draw();
+  }
+
   std::vector<uint8_t> Draw() {
     EXPECT_EQ(JavaDraw(&camera_), 1);
     return HostEglReadPixels();
@@ -280,9 +287,7 @@ class TyreFrames : public ::testing::Test {
 // it through Java and shows it; 1000 is none, and the tyre falls back to its
 // icons. A leak with high pressure shows the leak icon alone.
 TEST_F(TyreFrames, PanelAtNineNineNineIconsAtAThousandAndOnlyTheLeakIcon) {
-  TurnTo(170);
-  ASSERT_EQ(JavaSetCmd(75, 1), 1);
-  const std::vector<uint8_t> bare = Draw();
+  const std::vector<uint8_t> bare = BarePanelView(170);
   Readings r;
   r.pressure[2] = 999;
   Send(r);
@@ -307,9 +312,7 @@ TEST_F(TyreFrames, PanelAtNineNineNineIconsAtAThousandAndOnlyTheLeakIcon) {
 }
 
 TEST_F(TyreFrames, TemperaturesOutOfRangeShowTheHalfHeightPanel) {
-  TurnTo(110);
-  ASSERT_EQ(JavaSetCmd(75, 1), 1);
-  const std::vector<uint8_t> bare = Draw();
+  const std::vector<uint8_t> bare = BarePanelView(110);
   Readings r;
   r.pressure[0] = 230;
   for (int temperature : {99, 100, -100}) {
@@ -329,9 +332,7 @@ TEST_F(TyreFrames, TemperaturesOutOfRangeShowTheHalfHeightPanel) {
 // unit of -1 still gives the tyre its panel (here with the leak), composed
 // once and not again every frame.
 TEST_F(TyreFrames, NegativeTemperatureUnitWithoutTemperatureLineKeepsThePanel) {
-  TurnTo(170);
-  ASSERT_EQ(JavaSetCmd(75, 1), 1);
-  const std::vector<uint8_t> bare = Draw();
+  const std::vector<uint8_t> bare = BarePanelView(170);
   Readings r;
   r.pressure[2] = 230;
   r.temperature[2] = 99;
@@ -416,9 +417,7 @@ TEST_F(TyreFrames, NoPlateWithoutPlateGeometry) {
 }
 
 TEST_F(TyreFrames, FailingGeneratorIsRetriedOnTheNextFrame) {
-  TurnTo(170);
-  ASSERT_EQ(JavaSetCmd(75, 1), 1);
-  const std::vector<uint8_t> bare = Draw();
+  const std::vector<uint8_t> bare = BarePanelView(170);
   const std::string dir = root_ + "common/pressure/";
   for (const char* name : {"background0.bin", "background0.png"}) {
     ASSERT_EQ(std::rename((dir + name).c_str(), (dir + name + ".held").c_str()), 0);
