@@ -1,5 +1,6 @@
 #include "tests/avm/driver_sequence.h"
 
+#include <algorithm>
 #include <cmath>
 #include <iterator>
 #include <random>
@@ -173,4 +174,139 @@ Sequence GenerateSequence(uint32_t seed, int frames) {
     }
   }
   return sequence;
+}
+
+namespace {
+
+class Shortener {
+ public:
+  Shortener(const StillFails& stillFails, uint64_t budget)
+      : stillFails_(stillFails), budget_(budget) {}
+
+  Sequence Shorten(Sequence sequence, int failingFrame) {
+    sequence = UpToFrame(sequence, failingFrame);
+    sequence = WithoutPrefix(sequence);
+    sequence = WithoutInputs(sequence);
+    sequence = Merged(sequence);
+    return WithFewerFrames(sequence);
+  }
+
+ private:
+  bool Fails(const Sequence& candidate) {
+    if (spent_ >= budget_ || candidate.steps.empty()) {
+      return false;
+    }
+    uint64_t frames = 0;
+    const bool fails = stillFails_(candidate, &frames);
+    spent_ += frames;
+    return fails;
+  }
+
+  static uint32_t Later(uint32_t phase, int frames) {
+    return static_cast<uint32_t>((phase + static_cast<uint64_t>(frames)) % kDemoCycle);
+  }
+
+  // Nothing after the failing frame.
+  static Sequence UpToFrame(Sequence sequence, int failingFrame) {
+    int left = failingFrame + 1;
+    std::vector<Step> kept;
+    for (const Step& step : sequence.steps) {
+      if (left <= 0) {
+        break;
+      }
+      kept.push_back(step);
+      kept.back().frames = std::min(step.frames, left);
+      left -= kept.back().frames;
+    }
+    sequence.steps = kept;
+    return sequence;
+  }
+
+  // The longest run of first steps that can go, found by halving.
+  Sequence WithoutPrefix(const Sequence& sequence) {
+    auto cut = [&](size_t count) {
+      Sequence candidate = sequence;
+      int frames = 0;
+      for (size_t i = 0; i < count; ++i) {
+        frames += sequence.steps[i].frames;
+      }
+      candidate.steps.erase(candidate.steps.begin(),
+                            candidate.steps.begin() + static_cast<std::ptrdiff_t>(count));
+      candidate.startPhase = Later(sequence.startPhase, frames);
+      return candidate;
+    };
+    size_t low = 0;  // a cut known to fail
+    size_t high = sequence.steps.size();
+    while (high - low > 1) {
+      const size_t middle = (low + high) / 2;
+      if (Fails(cut(middle))) {
+        low = middle;
+      } else {
+        high = middle;
+      }
+    }
+    return cut(low);
+  }
+
+  // Inputs that can go, in chunks of halves, quarters, ... down to single
+  // ones; their frames stay (as frames without an input).
+  Sequence WithoutInputs(Sequence sequence) {
+    for (size_t chunk = sequence.steps.size() / 2; chunk >= 1; chunk /= 2) {
+      for (size_t at = 0; at < sequence.steps.size(); at += chunk) {
+        Sequence candidate = sequence;
+        bool changed = false;
+        for (size_t i = at; i < std::min(at + chunk, candidate.steps.size()); ++i) {
+          changed = changed || candidate.steps[i].input != Input::kNone;
+          candidate.steps[i].input = Input::kNone;
+          candidate.steps[i].arg = 0;
+        }
+        if (changed && Fails(candidate)) {
+          sequence = candidate;
+        }
+      }
+    }
+    return sequence;
+  }
+
+  // Frames without an input join the step before them: the same frames.
+  static Sequence Merged(Sequence sequence) {
+    std::vector<Step> merged;
+    for (const Step& step : sequence.steps) {
+      if (step.input == Input::kNone && !merged.empty()) {
+        merged.back().frames += step.frames;
+      } else {
+        merged.push_back(step);
+      }
+    }
+    sequence.steps = merged;
+    return sequence;
+  }
+
+  // Each step's frames halved as long as it still fails.
+  Sequence WithFewerFrames(Sequence sequence) {
+    for (size_t i = 0; i < sequence.steps.size(); ++i) {
+      while (sequence.steps[i].frames > 0) {
+        Sequence candidate = sequence;
+        const int removed = candidate.steps[i].frames - candidate.steps[i].frames / 2;
+        candidate.steps[i].frames -= removed;
+        candidate.startPhase = Later(candidate.startPhase, removed);
+        if (!Fails(candidate)) {
+          break;
+        }
+        sequence = candidate;
+      }
+    }
+    return sequence;
+  }
+
+  const StillFails& stillFails_;
+  uint64_t budget_;
+  uint64_t spent_ = 0;
+};
+
+}  // namespace
+
+Sequence ShortenSequence(const Sequence& sequence, int failingFrame, const StillFails& stillFails,
+                         uint64_t frameBudget) {
+  return Shortener(stillFails, frameBudget).Shorten(sequence, failingFrame);
 }

@@ -4,6 +4,7 @@
 // the car again), each followed by some frames. A sequence is made from a
 // seed, written as text so that it can be replayed, and read back from it.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -54,3 +55,18 @@ bool ParseSequence(const std::string& text, Sequence* sequence);
 // seed: again and again a view angle, often waited for, then a handful of
 // other inputs a few frames apart.
 Sequence GenerateSequence(uint32_t seed, int frames);
+
+// Whether a trial run of a sequence still fails (the same way); it tells
+// the frames it drew.
+using StillFails = std::function<bool(const Sequence& candidate, uint64_t* framesDrawn)>;
+
+// Cuts a sequence that failed at failingFrame (counted from its first
+// frame) down to the shortest found that still fails: nothing after the
+// failing frame, the longest run of first steps that can go, inputs that
+// can go (their frames stay), then each step's frames halved while it still
+// fails. The demonstration follows the frame counter, so every cut keeps
+// the frames after it at their place in that cycle: frames taken out move
+// the start on by as many. The trials draw at most frameBudget frames in
+// all, so that a failure is reported in good time.
+Sequence ShortenSequence(const Sequence& sequence, int failingFrame, const StillFails& stillFails,
+                         uint64_t frameBudget = 25000);
