@@ -59,10 +59,11 @@ check_elf() {
 # several seconds under the emulator, and overrun their 600 s limit on a
 # shared 2-core machine: the car race (400 frames decoding full-size car
 # pictures), the sample car through the Java class, and the car views (one
-# case steps the wheels through every speed class, 7 minutes there), and the
+# case steps the wheels through every speed class, 7 minutes there), the
 # tyre panels and plate in whole frames of the sample car through the Java
-# class (over 6 minutes of emulated work).
-ci_skip='^(avm_car_race_test|avm_sample_jvm_test|avm_car_view_test|avm_plate_tyre_frame_jvm_test)$'
+# class (over 6 minutes of emulated work), and the driver's-eye sequences
+# (over 4000 whole frames through the Java class, each read back).
+ci_skip='^(avm_car_race_test|avm_sample_jvm_test|avm_car_view_test|avm_plate_tyre_frame_jvm_test|avm_driver_sequence_jvm_test)$'
 
 # Tests that cannot run under a user-mode emulator at all:
 #   process_table  the launcher's tests place processes under chosen

@@ -4,7 +4,6 @@
 // errors and slow frames. The scene lock is held for the whole frame.
 #include <GLES2/gl2.h>
 
-#include <cstring>
 
 #include "avm/bridge/avm_jni.h"
 #include "avm/bridge/avm_log.h"
@@ -150,9 +149,9 @@ void AnimateDemo(ViewParam* scene) {
       scene->doorOpen[door] = (doors >> door) & 1;
     }
     scene->topViewDirty = 1;
-    if (mode == 6 || mode == 7) {
-      std::memset(scene->frameLoaded, 0, sizeof(scene->frameLoaded));
-    }
+    // As for the door command: the cached state images show the doors of
+    // before, in whichever mode they are shown next.
+    DropStateImages(scene);
   }
   if (n % 25 == 0) {
     const int32_t speed = scene->vehicleSpeed.load(std::memory_order_relaxed);

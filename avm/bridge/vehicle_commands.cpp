@@ -1,20 +1,9 @@
 // Vehicle state from the car: gear, speed, steering, doors and lamps.
-#include <cstring>
 
 #include "avm/bridge/command_handlers.h"
 #include "avm/bridge/scene_lock.h"
 #include "avm/bridge/scene_state.h"
 #include "avm/view/frame_loop.h"
-
-namespace {
-
-// The cached state images show doors, lamps and wheels of one state; a
-// change of any of them makes all twelve stale.
-void DropStateImages(ViewParam* scene) {
-  std::memset(scene->frameLoaded, 0, sizeof(scene->frameLoaded));
-}
-
-}  // namespace
 
 // 1: gear, 1 = reverse. Reverse engaged during a rotation show is reported
 // when the show ends.

@@ -1,12 +1,11 @@
 // View control: screen mode, view angle and its rotation show, zooms, the
 // animation query and the screen layout.
-#include <cstring>
-
 #include "avm/bridge/command_handlers.h"
 #include "avm/bridge/command_table.h"
 #include "avm/bridge/layout_sizes.h"
 #include "avm/bridge/java_callbacks.h"
 #include "avm/bridge/scene_state.h"
+#include "avm/view/frame_loop.h"
 #include "avm/view/screen_layout.h"
 
 namespace {
@@ -56,7 +55,7 @@ int CmdViewAngle(int32_t arg) {
     }
   }
   // Even a refused angle restarts the state images and the fast pacing.
-  std::memset(scene->frameLoaded, 0, sizeof(scene->frameLoaded));
+  DropStateImages(scene);
   scene->volumeLightLoaded = 0;
   scene->frameRate = 60;
   return result;
@@ -87,9 +86,11 @@ int CmdTopViewZoom(int32_t arg) {
   return 1;
 }
 
-// 69: back to the rear view at once.
+// 69: back to the rear view at once. The view rests there at once, on the
+// state images of the angle it left unless they are dropped.
 int CmdViewReset(int32_t) {
   ViewParam* scene = pViewParam;
+  DropStateImages(scene);
   scene->camAngle = 0.0f;
   scene->singleTextureAngle = -1;
   scene->spriteAngle = 0;

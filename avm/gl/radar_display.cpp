@@ -45,6 +45,11 @@ void DrawRadarStaticLocked() {
   if (scene == nullptr || !RadarBlinkStep(&gStaticBlink)) {
     return;
   }
+  // In distance mode the values are centimetres (255: nothing near), not
+  // levels: none of them is a level segment.
+  if (scene->radarInputMode == 1) {
+    return;
+  }
   DrawLevels(scene);
 }
 

@@ -68,8 +68,8 @@ int RadarLevelImage(int32_t level, bool middle) {
   if (level <= 0) {
     return -1;
   }
-  // Command 5 carries 4-bit levels and distances arrive here as levels as
-  // well: anything beyond the nearest level is shown as the nearest.
+  // Command 5 carries 4-bit levels: anything beyond the nearest level is
+  // shown as the nearest.
   const int shown = level > kLevels ? kLevels : static_cast<int>(level);
   return (middle ? kMiddleImages : 0) + shown - 1;
 }

@@ -55,14 +55,14 @@ cv::Scalar PlateColour(int32_t style) {
   }
 }
 
-// The text is used only when every character has a glyph and there are at
-// least six of them: a shorter text or another character would select
-// cells that do not exist.
-bool TextAcceptable(const char* text, std::size_t length) {
+// The text is used only when it has at least six characters and each one
+// drawn has a glyph: a shorter text or another character would select
+// cells that do not exist. Characters beyond those drawn are not looked at.
+bool TextAcceptable(const char* text, std::size_t length, std::size_t drawn) {
   if (length < kShortLength) {
     return false;
   }
-  for (std::size_t i = 0; i < length; ++i) {
+  for (std::size_t i = 0; i < drawn; ++i) {
     if (CharacterCell(text[i]) < 0) {
       return false;
     }
@@ -83,12 +83,12 @@ int32_t ComposePlate(int32_t region, const char* text, int32_t style) {
     return 0;
   }
   const std::size_t length = std::strlen(text);
-  if (!TextAcceptable(text, length)) {
+  const bool longLayout = length == kLongLength;
+  const std::size_t characters = longLayout ? kLongLength : kShortLength;
+  if (!TextAcceptable(text, length, characters)) {
     AVM_LOGI("---------genPlate:text refused,%zu bytes", length);
     return 0;
   }
-  const bool longLayout = length == kLongLength;
-  const std::size_t characters = longLayout ? kLongLength : kShortLength;
 
   char directory[kPathBufferSize];
   char regionPath[kPathBufferSize];

@@ -113,8 +113,11 @@ int32_t ComposeTirePanel(int32_t pressure, int32_t pressureAlarm, int32_t temper
     return -1;
   }
   // Values outside these ranges would select glyph cells that are not
-  // there (or digits beyond 9).
-  if (pressure < 0 || pressure > 999 || statusIcon < 0 || statusIcon > 3 || temperatureUnit < 0) {
+  // there (or digits beyond 9). The temperature unit picks a label only
+  // for a temperature line that is drawn.
+  const bool temperatureDrawn = temperature >= -98 && temperature <= 98;
+  if (pressure < 0 || pressure > 999 || statusIcon < 0 || statusIcon > 3 ||
+      (temperatureDrawn && temperatureUnit < 0)) {
     LogOnChange(&gPanelFailure,
                 "---------genTirePressure:refused,pressure %d,status %d,temperature unit %d",
                 pressure, statusIcon, temperatureUnit);

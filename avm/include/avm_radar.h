@@ -17,7 +17,8 @@
 extern "C" {
 #endif
 
-// Level display, whatever the input mode.
+// Level display in input mode 0; in input mode 1 the values are distances,
+// no levels, and it draws nothing.
 void DrawRadarStatic(void);
 // Level display in input mode 0, distance display in input mode 1.
 void DrawRadar(void);

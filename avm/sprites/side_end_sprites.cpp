@@ -48,6 +48,13 @@ int SteerSet(int towardsSide) {
 
 }  // namespace
 
+int FrontWheelSteerSet(int side, double steerAngle) {
+  // The left side shows the wheel turning left (positive steering), the
+  // right side the wheel turning right (negative steering).
+  const int steering = TruncatedSteering(steerAngle);
+  return SteerSet(side == 0 ? steering : -steering);
+}
+
 int load_textureLR(int side, int wheelFrame, int blinkPhase, int texture) {
   if (side != 0 && side != 1) {
     AVM_LOGI("---------load_textureLR,side %d unknown", side);
@@ -66,10 +73,7 @@ int load_textureLR(int side, int wheelFrame, int blinkPhase, int texture) {
   }
   cv::Mat working = DecodeWorkingImageViaDestMat(path);
 
-  // The left side shows the wheel turning left (positive steering), the
-  // right side the wheel turning right (negative steering).
-  const int steering = TruncatedSteering(scene->steerAngle);
-  const int steerSet = SteerSet(left ? steering : -steering);
+  const int steerSet = FrontWheelSteerSet(side, scene->steerAngle);
   if (steerSet == 0) {
     if (left) {
       FormatPath(path, sizeof(path), "%s%s//%s//tires//left//f%d.kes", scene->assetRoot,

@@ -93,16 +93,72 @@ cv::Mat DecodeSpriteImage(const char* path) {
   });
 }
 
+namespace {
+
+// The texture becomes empty, as the draw routines expect of a car without
+// that image.
+void UploadEmpty() {
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 0, 0, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+}
+
+// Errors of earlier GL calls are reported as the frame reports them, so that
+// the one this upload may raise is told apart from them. Bounded: a lost
+// context may keep reporting forever.
+void ReportPendingGlErrors() {
+  for (int i = 0; i < 64; ++i) {
+    const GLenum error = glGetError();
+    if (error == GL_NO_ERROR) {
+      return;
+    }
+    AVM_LOGI("---------glGetError:%d", static_cast<int>(error));
+  }
+}
+
+// One line per picture refused, not one per composition of it: the line
+// is left out while the same size is refused for the same reason again.
+void LogRefusedUpload(int columns, int rows, int reason) {
+  static int lastColumns = -1;
+  static int lastRows = -1;
+  static int lastReason = 0;
+  if (columns == lastColumns && rows == lastRows && reason == lastReason) {
+    return;
+  }
+  lastColumns = columns;
+  lastRows = rows;
+  lastReason = reason;
+  if (reason == 0) {
+    AVM_LOGI("---------texture %dx%d beyond GL_MAX_TEXTURE_SIZE,left empty", columns, rows);
+  } else {
+    AVM_LOGI("---------texture %dx%d upload failed:%d,left empty", columns, rows, reason);
+  }
+}
+
+}  // namespace
+
 int UploadSpriteImage(int texture, const cv::Mat& image) {
   glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(texture));
   if (image.empty() || image.type() != CV_8UC4 || !image.isContinuous()) {
-    // Missing or undecodable: the texture becomes empty, as the draw
-    // routines expect of a car without that image.
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 0, 0, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    UploadEmpty();  // missing or undecodable
     return texture;
   }
+  // A picture the GPU refuses would leave the texture as it was: the
+  // previous car's image of the angle, or the previous state. It is left
+  // empty instead, never stale.
+  GLint maxSide = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSide);
+  if (image.cols > maxSide || image.rows > maxSide) {
+    LogRefusedUpload(image.cols, image.rows, 0);
+    UploadEmpty();
+    return texture;
+  }
+  ReportPendingGlErrors();
   glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, image.cols, image.rows, 0, GL_RGBA, GL_UNSIGNED_BYTE,
                image.data);
+  const GLenum error = glGetError();
+  if (error != GL_NO_ERROR) {
+    LogRefusedUpload(image.cols, image.rows, static_cast<int>(error));
+    UploadEmpty();
+  }
   return texture;
 }
 

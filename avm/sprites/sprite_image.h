@@ -36,8 +36,10 @@ cv::Mat DecodeSpriteImage(const char* path);
 cv::Mat DecodeSpriteBytes(std::vector<uint8_t>& bytes);
 
 // Uploads image into texture as GL_RGBA / GL_UNSIGNED_BYTE, bytes exactly
-// as decoded, first row first; an empty image gives a 0 x 0 texture. Sets
-// no texture parameters. Returns texture. GL thread only.
+// as decoded, first row first. An empty image, one with a side beyond
+// GL_MAX_TEXTURE_SIZE, or one whose upload GL refuses gives a 0 x 0 texture
+// (the last two logged once per size): never the texture's old content.
+// Sets no texture parameters. Returns texture. GL thread only.
 int UploadSpriteImage(int texture, const cv::Mat& image);
 
 // Opaque-pixel overlay (wheels, lamps): every opaque overlay pixel replaces

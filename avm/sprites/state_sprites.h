@@ -18,6 +18,10 @@ int load_texture_top(int texture);
 // with the front wheel turned by steerAngle.
 int load_textureLR(int side, int wheelFrame, int blinkPhase, int texture);
 
+// The steer set (10, 20, 30; 0 for the straight wheel) of the front wheel
+// that the side image of side 0 or 1 shows for a steering angle in degrees.
+int FrontWheelSteerSet(int side, double steerAngle);
+
 // End images: side 0 angle 144 (back), side 1 angle 54 (front); wheelFrame
 // is ignored.
 int load_textureFB(int side, int wheelFrame, int blinkPhase, int texture);

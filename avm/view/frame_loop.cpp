@@ -332,6 +332,10 @@ int resetCarModle() {
   return 0;
 }
 
+void DropStateImages(ViewParam* scene) {
+  std::memset(scene->frameLoaded, 0, sizeof(scene->frameLoaded));
+}
+
 int AvmSetTireAngle(float angle, int direction) {
   ViewParam* scene = pViewParam;
   double clamped = angle;
@@ -345,7 +349,16 @@ int AvmSetTireAngle(float angle, int direction) {
     // unless those show open doors.
     if ((scene->screenMode == 6 || scene->screenMode == 7) &&
         (!AnyDoorOpen(scene) || scene->doorSpritesAvailable == 0)) {
-      std::memset(scene->frameLoaded, 0, sizeof(scene->frameLoaded));
+      DropStateImages(scene);
+    }
+    // The side views of the 3D view show the front wheel of a steer set.
+    // Only a change of set makes their images stale, so a stream of small
+    // steering changes does not recompose every frame; a change made in
+    // another screen mode counts as well, since the images are shown again
+    // when the 3D view comes back.
+    if (FrontWheelSteerSet(0, clamped) != FrontWheelSteerSet(0, scene->steerAngle) ||
+        FrontWheelSteerSet(1, clamped) != FrontWheelSteerSet(1, scene->steerAngle)) {
+      DropStateImages(scene);
     }
     scene->steerAngle = clamped;
     scene->reverseGear = direction;

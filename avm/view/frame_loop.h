@@ -3,6 +3,8 @@
 // loaded car images and set the steering.
 #include <cstdint>
 
+struct ViewParam;
+
 // State angles: the sprite angles at which the car is composed with its
 // moving parts.
 bool IsStateAngle(int angle);
@@ -10,6 +12,12 @@ bool IsStateAngle(int angle);
 // One frame: clears it and draws the layers of the current screen mode.
 // GL thread, scene lock held. Returns 1.
 int AvmDraw();
+
+// Marks all twelve cached state images stale. The cache is keyed only by
+// blink phase and wheel frame, so whoever changes anything else they show
+// (angle, doors, lamps, beams, steer set, car) calls this, and the next
+// frame at rest on a state angle composes its slot afresh.
+void DropStateImages(ViewParam* scene);
 
 // Forgets every loaded whole-car image so that the angles load again.
 // Returns 0.

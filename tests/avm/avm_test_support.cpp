@@ -11,6 +11,8 @@
 #include "avm/bridge/frame_clock.h"
 #include "avm/bridge/scene_state.h"
 #include "avm/gl/matrix_math.h"
+#include "avm/gl/shader_programs.h"
+#include "avm/include/avm_radar.h"
 #include "host/egl/host_egl.h"
 
 void StartTestGlContext() {
@@ -150,4 +152,26 @@ bool SceneLockFreeForOthers() {
   });
   other.join();
   return taken;
+}
+
+bool ShowRadarFromAbove(ViewParam* scene) {
+  uint32_t names[9];
+  CreateTexture(names, 9);
+  for (int i = 0; i < 9; ++i) {
+    const uint8_t level = static_cast<uint8_t>(20 * (i + 1));
+    uint8_t pixels[16];
+    for (int p = 0; p < 4; ++p) {
+      pixels[4 * p] = level;
+      pixels[4 * p + 1] = level;
+      pixels[4 * p + 2] = level;
+      pixels[4 * p + 3] = 255;
+    }
+    glBindTexture(GL_TEXTURE_2D, names[i]);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 2, 2, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+  }
+  LookAt(scene->viewMatrix, 0.0f, 0.0f, 800.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f);
+  PerspectiveMatrix4x4(scene->projMatrix, 60.0f,
+                       static_cast<float>(kTestScreenWidth) / kTestScreenHeight, 1.0f, 5000.0f);
+  glViewport(0, 0, kTestScreenWidth, kTestScreenHeight);
+  return AvmSetRadarTextures(names, 9) == 1;
 }

@@ -55,3 +55,10 @@ int32_t BufferBytes(uint32_t buffer);
 // Whether another thread can take the scene lock right now (it gives it
 // back at once).
 bool SceneLockFreeForOthers();
+
+// Nine radar pictures handed to the renderer, each 2 x 2 opaque grey
+// pixels, picture i of level 20 * (i + 1) so that a frame tells them apart;
+// and the scene's camera looking straight down on the car from 800 units,
+// over the whole test screen. False when the renderer refuses the pictures.
+struct ViewParam;
+bool ShowRadarFromAbove(ViewParam* scene);

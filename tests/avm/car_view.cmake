@@ -11,7 +11,17 @@ avm_add_gtest(avm_car_view_sample_test
   DEPENDS sample_assets)
 
 avm_add_gtest(avm_car_view_jvm_test
-  SOURCES car_view_jvm_test.cpp jvm_test_support.cpp
+  SOURCES car_view_jvm_test.cpp driver_view.cpp jvm_test_support.cpp
+  LIBRARIES avm_test_support host_jvm
+  DEFINITIONS ${AVM_SAMPLE_DEFINITIONS}
+  DEPENDS ${AVM_JVM_TEST_DEPENDS} sample_assets
+  JVM)
+
+# What the driver sees through long random sequences of inputs through the
+# Java class, checked on every frame from the sample kit's pixel marks.
+avm_add_gtest(avm_driver_sequence_jvm_test
+  SOURCES driver_sequence_jvm_test.cpp driver_sequence.cpp driver_expectation.cpp
+    driver_view.cpp jvm_test_support.cpp
   LIBRARIES avm_test_support host_jvm
   DEFINITIONS ${AVM_SAMPLE_DEFINITIONS}
   DEPENDS ${AVM_JVM_TEST_DEPENDS} sample_assets

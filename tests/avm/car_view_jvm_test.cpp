@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <set>
 #include <string>
 
@@ -19,6 +20,7 @@
 #include "avm/view/car_params.h"
 #include "host/egl/host_egl.h"
 #include "tests/avm/avm_test_support.h"
+#include "tests/avm/driver_view.h"
 #include "tests/avm/jvm_test_support.h"
 #include "tests/avm/sprite_pixels.h"
 #include "tests/support/process_runner.h"
@@ -32,13 +34,8 @@ void NoSleep(uint32_t) {}
 class JavaCarView : public ::testing::Test {
  protected:
   void SetUp() override {
-    StartJavaRenderer();
-    root_ = MakeAssetRoot(dir_.path());
-    ASSERT_TRUE(WriteFile(root_ + "common/demo.car",
-                          ReadFile(std::string(AVM_SAMPLE_ASSETS_DIR) + "/common/demo.car")));
-    ASSERT_EQ(JavaInitialise(root_.c_str()), 1);
-    ASSERT_EQ(JavaSetCar("demo.car", 1), 1);
-    ASSERT_EQ(JavaSetCar("demo", 2), 1);
+    root_ = JavaStartWithCar(dir_.path(), std::string(AVM_SAMPLE_ASSETS_DIR) + "/common/demo.car");
+    ASSERT_FALSE(root_.empty());
     gFrameClock = FrameClock{GetTickCount, NoSleep};
     scene_ = pViewParam;
     // Only the car: the layers under it are tested on their own.
@@ -138,6 +135,42 @@ TEST_F(JavaCarView, DoorsOpenAtTheFrontAndInTheTopView) {
     }
   }
   EXPECT_GT(lit, 1000);
+}
+
+// A car whose picture of an angle is wider than the GPU takes: selected
+// after the sample car was shown at that angle, the frame shows no car
+// there rather than the sample car's picture the textures held before.
+TEST_F(JavaCarView, APictureTooLargeForTheGpuShowsNoCarNotThePreviousOne) {
+  TurnTo(130);
+  Screen screen;
+  ASSERT_EQ(JavaDraw(&camera_), 1);
+  screen.Read();
+  ASSERT_TRUE(Has(SeenLayers(screen, scene_->mainViewport), sm::kLayerWholeCar));
+
+  GLint maxSide = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSide);
+  ASSERT_GT(maxSide, 0);
+  std::error_code error;
+  std::filesystem::copy(root_ + ".tmp/demo", root_ + ".tmp/wide",
+                        std::filesystem::copy_options::recursive, error);
+  ASSERT_FALSE(error) << error.message();
+  // Within the decoder's own budget of pixels, one column beyond the GPU's.
+  const cv::Mat wide(20, maxSide + 1, CV_8UC4, cv::Scalar(90, 60, 30, 255));
+  ASSERT_TRUE(cv::imwrite(root_ + ".tmp/wide/color/a/130.png", wide));
+  std::filesystem::rename(root_ + ".tmp/wide/color/a/130.png", root_ + ".tmp/wide/color/a/130.kes",
+                          error);
+  ASSERT_FALSE(error) << error.message();
+
+  ASSERT_EQ(JavaSetCar("wide", 2), 1);
+  for (int frame = 0; frame < 3; ++frame) {
+    ASSERT_EQ(JavaDraw(&camera_), 1);
+    ASSERT_EQ(scene_->spriteAngle, 130);
+    screen.Read();
+    EXPECT_TRUE(SeenLayers(screen, scene_->mainViewport).empty()) << "frame " << frame;
+  }
+  EXPECT_FALSE(TextureHasImage(scene_->angleTextures[130].texture));
+  EXPECT_FALSE(TextureHasImage(scene_->frameTextures[scene_->blinkPhase][scene_->wheelFrame]));
+  ASSERT_EQ(JavaSetCar("demo", 2), 1);
 }
 
 }  // namespace

@@ -64,15 +64,7 @@ class SampleCarView : public ::testing::Test {
     scene_->plateShown = 0;
     scene_->steerAngle = 0.0;
     scene_->reverseGear = 0;
-    for (const auto& row : scene_->frameTextures) {
-      for (uint32_t texture : row) {
-        Nearest(texture);
-      }
-    }
-    for (const AngleTexture& angle : scene_->angleTextures) {
-      Nearest(angle.texture);
-    }
-    Nearest(scene_->topViewTexture);
+    NearestCarTextures(scene_);
   }
 
   void RestAt(int angle) {

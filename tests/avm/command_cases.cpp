@@ -291,6 +291,7 @@ std::vector<CommandCase> CommandTableCases() {
          s.spriteAngleTarget = 96;
          s.rotationReverseSeen = 1;
          s.rotationShow = 1;
+         FillFrameLoaded(s);
        },
        1,
        [](const Scene& s) {
@@ -300,6 +301,8 @@ std::vector<CommandCase> CommandTableCases() {
          EXPECT_EQ(s.spriteAngleTarget, 0);
          EXPECT_EQ(s.rotationReverseSeen, 0);
          EXPECT_EQ(s.rotationShow, 0);
+         // The view rests on 0 at once: the images of the angle it left go.
+         EXPECT_TRUE(FrameLoadedClear(s));
        }});
 
   add({"3D zoom in", 70, 1, [](Scene& s) { s.viewFovy = 60.0f; }, 1, [](const Scene& s) {

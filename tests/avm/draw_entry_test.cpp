@@ -263,17 +263,24 @@ TEST_F(DrawEntry, DemoDoorsStepThroughTheirPattern) {
   }
 }
 
-TEST_F(DrawEntry, DemoClearsTheStateCacheOnlyInSideModes) {
+// Like the door command, each door step of the demo makes the state images
+// stale, whatever the mode: they are shown again when the 3D view comes back.
+TEST_F(DrawEntry, DemoDoorStepsDropTheStateCacheInEveryMode) {
   scene_->demoMode = 1;
-  scene_->frameLoaded[1][3] = 1;
-  scene_->screenMode = 2;
-  scene_->frameCounter = 499;
-  FrameAfter(40);
-  EXPECT_EQ(scene_->frameLoaded[1][3], 1);
-  scene_->screenMode = 7;
-  scene_->frameCounter = 999;
-  FrameAfter(40);
-  EXPECT_EQ(scene_->frameLoaded[1][3], 0);
+  // Outside modes 0, 1, 8 and 9 the demo holds the wheels straight: no
+  // steering change drops the cache here.
+  gBridge.demoSteer = 0.0f;
+  scene_->steerAngle = 0.0;
+  for (int32_t mode : {5, 15, 12, 7}) {
+    scene_->screenMode = mode;
+    scene_->frameLoaded[1][3] = 1;
+    scene_->frameCounter = 497;
+    FrameAfter(40);  // frame 498: no door step
+    EXPECT_EQ(scene_->frameLoaded[1][3], 1) << "mode " << mode;
+    scene_->frameCounter = 499;
+    FrameAfter(40);
+    EXPECT_EQ(scene_->frameLoaded[1][3], 0) << "mode " << mode;
+  }
 }
 
 TEST_F(DrawEntry, DemoSpeedClimbsAndStartsOver) {
@@ -434,10 +441,36 @@ TEST_F(DrawEntry, SteeringIsClampedAndDropsTheSideCache) {
   // Open doors with door sprites keep the cached state images.
   scene_->doorOpen[1] = 1;
   scene_->doorSpritesAvailable = 1;
-  EXPECT_EQ(AvmSetTireAngle(-50.0f, 1), 1);
+  EXPECT_EQ(AvmSetTireAngle(-50.0f, 1), 1);  // the straight wheel at both sides, as at 32
   EXPECT_EQ(scene_->steerAngle, -32.0);
   EXPECT_EQ(scene_->reverseGear, 1);
   EXPECT_EQ(scene_->frameLoaded[0][2], 1);
+}
+
+// The side views show the front wheel of a steer set (10, 20, 30 from 5,
+// 10, 15 degrees towards the side seen, straight below 5 and above 30): a
+// steering change drops the state images only when it changes the set of
+// either side, in any screen mode.
+TEST_F(DrawEntry, SteeringDropsTheStateCacheWhenASteerSetChanges) {
+  const struct {
+    float from, to;
+    bool dropped;
+  } cases[] = {
+      {0.0f, 4.9f, false},   {4.9f, 5.0f, true},     {5.0f, 9.9f, false},  {9.9f, 10.0f, true},
+      {14.0f, 15.0f, true},  {15.0f, 30.9f, false},  {30.9f, 31.0f, true}, {31.0f, 40.0f, false},
+      {0.0f, -4.9f, false},  {-4.9f, -5.0f, true},   {-12.0f, -13.5f, false},
+      {-14.9f, -15.0f, true}, {-30.0f, -31.0f, true}, {3.0f, -3.0f, false}, {7.0f, -7.0f, true},
+  };
+  for (int32_t mode : {5, 15, 12}) {
+    scene_->screenMode = mode;
+    for (const auto& c : cases) {
+      AvmSetTireAngle(c.from, 0);
+      scene_->frameLoaded[1][4] = 1;
+      AvmSetTireAngle(c.to, 0);
+      EXPECT_EQ(scene_->frameLoaded[1][4], c.dropped ? 0 : 1)
+          << "mode " << mode << ", " << c.from << " to " << c.to;
+    }
+  }
 }
 
 class Initialisation : public ::testing::Test {

@@ -9,7 +9,11 @@
 #include <mutex>
 #include <string>
 
+#include <GLES2/gl2.h>
+
 #include "avm/bridge/scene_state.h"
+#include "avm/include/avm_radar.h"
+#include "host/egl/host_egl.h"
 #include "tests/avm/avm_test_support.h"
 #include "tests/avm/car_fixture.h"
 #include "tests/avm/command_cases.h"
@@ -102,6 +106,38 @@ TEST_F(JavaCommands, CarUnpackedAndSelectedThroughJava) {
   EXPECT_EQ(JavaSetCar(nullptr, 3), -5);
   EXPECT_EQ(JavaSetCar("missing", 3), -5);
   EXPECT_EQ(JavaSetCar("missing.car", 1), -1);
+}
+
+// The radar values as the app sends them: bytes of distances in distance
+// mode (command 68 with 1), where 255 cm means nothing near. The level
+// display draws none of them; the same sensors as levels (command 5 in
+// level mode) do show. First calls of the level display in this program,
+// which show (the display blinks from its first call).
+TEST_F(JavaCommands, RadarDistancesDrawNoLevelSegments) {
+  Initialise();
+  ASSERT_TRUE(ShowRadarFromAbove(pViewParam));
+  auto litPixels = [] {
+    int lit = 0;
+    const std::vector<uint8_t> frame = HostEglReadPixels();
+    for (size_t i = 0; i < frame.size(); i += 4) {
+      lit += (frame[i] | frame[i + 1] | frame[i + 2]) != 0 ? 1 : 0;
+    }
+    return lit;
+  };
+  ASSERT_EQ(JavaSetCmd(68, 1), 1);
+  ASSERT_EQ(JavaSetCmd(65, static_cast<int>(0xFF050A20u)), 1);  // 255, 5, 10, 32 cm
+  ASSERT_EQ(JavaSetCmd(66, static_cast<int>(0xFFFFFFFFu)), 1);
+  glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+  glClear(GL_COLOR_BUFFER_BIT);
+  DrawRadarStatic();
+  EXPECT_EQ(litPixels(), 0);
+
+  ASSERT_EQ(JavaSetCmd(68, 0), 1);
+  ASSERT_EQ(JavaSetCmd(5, 0x0321), 1);  // levels 1, 2, 3 and 0 at the +y end
+  glClear(GL_COLOR_BUFFER_BIT);
+  DrawRadarStatic();
+  EXPECT_GT(litPixels(), 1000);
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "host/jvm/host_jvm.h"
 #include "tests/avm/avm_test_support.h"
+#include "tests/support/process_runner.h"
 
 namespace {
 
@@ -177,4 +178,25 @@ void SetJavaSwitch(const char* name, bool value) {
   jfieldID field = gEnv->GetStaticFieldID(gAvm, name, "Z");
   ASSERT_NE(field, nullptr) << name;
   gEnv->SetStaticBooleanField(gAvm, field, value ? JNI_TRUE : JNI_FALSE);
+}
+
+std::string JavaStartWithCar(const std::string& dir, const std::string& packagePath) {
+  StartJavaRenderer();
+  const std::string root = MakeAssetRoot(dir);
+  const std::string file = packagePath.substr(packagePath.rfind('/') + 1);
+  const std::string car = file.substr(0, file.rfind(".car"));
+  const std::string package = ReadFile(packagePath);
+  if (package.empty() || !WriteFile(root + "common/" + file, package)) {
+    ADD_FAILURE() << "no car package at " << packagePath;
+    return std::string();
+  }
+  const int initialised = JavaInitialise(root.c_str());
+  const int unpacked = initialised == 1 ? JavaSetCar(file.c_str(), 1) : 0;
+  const int selected = unpacked == 1 ? JavaSetCar(car.c_str(), 2) : 0;
+  if (selected != 1) {
+    ADD_FAILURE() << "initialise " << initialised << ", unpack " << unpacked << ", select "
+                  << selected;
+    return std::string();
+  }
+  return root;
 }

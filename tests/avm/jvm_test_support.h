@@ -23,3 +23,10 @@ std::vector<std::string> TakeLoadRequests();
 int LoadCallCount();
 void SetDeviceStorageRoot(const std::string& root);  // empty: the real one
 void SetJavaSwitch(const char* name, bool value);     // throwFromLoadTexture, ...
+
+// Starts the renderer through Java as the app does with a car: a fresh asset
+// root below dir, the car package at packagePath copied into its common/
+// folder, initialisation, then the car unpacked and selected (mode 2) by
+// the package's name without ".car". Returns the asset root; empty after a
+// failed step (the test has failed then).
+std::string JavaStartWithCar(const std::string& dir, const std::string& packagePath);

@@ -81,6 +81,13 @@ TEST_F(PlateImage, SevenCharactersUseTheLongLayoutEightTheShortOne) {
 
   ASSERT_EQ(genPlate(2, "AB1234", 0), 1);
   EXPECT_TRUE(SamePicture(Plate(), ExpectedPlate(plateDir_, 0, kBlue, 2, {10, 11, 1, 2, 3, 4})));
+
+  // Only the characters drawn must have glyphs: after the sixth of a text
+  // that is not seven long, anything may follow.
+  for (const char* text : {"ABC123-X", "ABC123 \n", "ABC123\xc3\xa9"}) {
+    ASSERT_EQ(genPlate(2, text, 0), 1) << text;
+    EXPECT_TRUE(SamePicture(Plate(), ExpectedPlate(plateDir_, 0, kBlue, 2, {10, 11, 12, 1, 2, 3})));
+  }
 }
 
 TEST_F(PlateImage, StyleFiveIsGreenLikeStyleTwo) {
@@ -106,6 +113,7 @@ TEST_F(PlateImage, RefusedInputLeavesThePictureAlone) {
   EXPECT_EQ(genPlate(0, "", 0), 0);
   EXPECT_EQ(genPlate(0, "AB-123", 0), 0);    // not a letter or digit
   EXPECT_EQ(genPlate(0, "AB 1234", 0), 0);
+  EXPECT_EQ(genPlate(0, "AB1234-", 0), 0);   // seven long: the seventh is drawn too
   EXPECT_EQ(genPlate(0, "AB12\xc3\xa9", 0), 0);  // UTF-8 letter without a glyph
   EXPECT_EQ(genPlate(0, nullptr, 0), 0);
   EXPECT_EQ(genPlate(10, "AB1234", 0), 0);   // the sheet holds regions 0..9

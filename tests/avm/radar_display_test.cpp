@@ -13,7 +13,6 @@
 #include "avm/bridge/scene_state.h"
 #include "avm/gl/matrix_math.h"
 #include "avm/gl/radar_geometry.h"
-#include "avm/gl/shader_programs.h"
 #include "avm/include/avm_radar.h"
 #include "host/egl/host_egl.h"
 #include "tests/avm/avm_test_support.h"
@@ -170,21 +169,8 @@ class RadarDraw : public ::testing::Test {
     scene_ = pViewParam;
     scene_->topScale[0] = 1.0f;
     scene_->topScale[1] = 1.0f;
-    uint32_t names[9];
-    CreateTexture(names, 9);
-    for (int i = 0; i < 9; ++i) {
-      // Picture i is grey level 20 * (i + 1), so that the frame tells it.
-      const uint8_t level = static_cast<uint8_t>(20 * (i + 1));
-      const uint8_t pixels[16] = {level, level, level, 255, level, level, level, 255,
-                                  level, level, level, 255, level, level, level, 255};
-      glBindTexture(GL_TEXTURE_2D, names[i]);
-      glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 2, 2, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
-    }
-    ASSERT_EQ(AvmSetRadarTextures(names, 9), 1);
-    LookAt(scene_->viewMatrix, 0.0f, 0.0f, 800.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f);
-    PerspectiveMatrix4x4(scene_->projMatrix, 60.0f,
-                         static_cast<float>(kTestScreenWidth) / kTestScreenHeight, 1.0f, 5000.0f);
-    glViewport(0, 0, kTestScreenWidth, kTestScreenHeight);
+    // Picture i is grey level 20 * (i + 1), so that the frame tells it.
+    ASSERT_TRUE(ShowRadarFromAbove(scene_));
   }
 
   Rgba PixelAt(float x, float y) {
@@ -206,7 +192,7 @@ class RadarDraw : public ::testing::Test {
 };
 
 // Both routines keep their cycle for the life of the library: each is
-// followed through its first 38 calls in one test.
+// followed through its first calls in one test.
 TEST_F(RadarDraw, LevelDisplayBlinksAndShowsTheMiddleImageOfLevelTwo) {
   scene_->radarGroup1[1] = 2;
   const float s = (190.0f + 20.0f - 15.0f) * 0.25f;
@@ -222,6 +208,23 @@ TEST_F(RadarDraw, LevelDisplayBlinksAndShowsTheMiddleImageOfLevelTwo) {
       EXPECT_TRUE(Near(pixel, 0, 0, 0)) << "call " << call;
     }
   }
+  // Calls 39 to 51 are hidden, 52 on shown again: there, in distance mode,
+  // the values are centimetres and draw no level segment, not even 2 cm.
+  for (int call = 39; call <= 51; ++call) {
+    DrawRadarStatic();
+  }
+  scene_->radarInputMode = 1;
+  for (int32_t distance : {2, 255}) {
+    scene_->radarGroup1[1] = distance;
+    ClearFrame();
+    DrawRadarStatic();
+    EXPECT_TRUE(Near(PixelAt(x, y), 0, 0, 0)) << distance << " cm";
+  }
+  scene_->radarInputMode = 0;
+  scene_->radarGroup1[1] = 2;
+  ClearFrame();
+  DrawRadarStatic();  // call 54, shown
+  EXPECT_TRUE(Near(PixelAt(x, y), 100, 100, 100));
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 

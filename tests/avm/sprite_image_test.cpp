@@ -388,24 +388,73 @@ TEST_F(SpriteImage, WorkingCopiesThroughTheScratchImage) {
   EXPECT_EQ(DecodeWorkingImage(path.c_str()).at<Pixel>(1, 2), Pixel(4, 4, 4, 255));
 }
 
-TEST_F(SpriteImage, UploadKeepsTheDecodedBytesAndRows) {
-  StartTestGlContext();
-  GLuint texture = 0;
-  glGenTextures(1, &texture);
+// Uploads into one texture name made for the test and given back after it.
+class SpriteUpload : public SpriteImage {
+ protected:
+  void SetUp() override {
+    StartTestGlContext();
+    glGenTextures(1, &texture_);
+  }
+  void TearDown() override {
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    glDeleteTextures(1, &texture_);
+  }
+  // The upload, which always answers with the texture it was given.
+  void Upload(const cv::Mat& image) {
+    EXPECT_EQ(UploadSpriteImage(static_cast<int>(texture_), image), static_cast<int>(texture_));
+  }
+  GLuint texture_ = 0;
+};
+
+TEST_F(SpriteUpload, KeepsTheDecodedBytesAndRows) {
   cv::Mat image = Filled(4, 2, Pixel(1, 2, 3, 4));
   image.row(1).setTo(cv::Scalar(200, 150, 100, 50));
-  EXPECT_EQ(UploadSpriteImage(static_cast<int>(texture), image), static_cast<int>(texture));
-  const std::vector<uint8_t> pixels = ReadTexture(texture, 4, 2);
+  Upload(image);
+  const std::vector<uint8_t> pixels = ReadTexture(texture_, 4, 2);
   ASSERT_EQ(pixels.size(), 32u);
   // The texture's R, G, B, A are the decoded B, G, R, A; first row first.
-  EXPECT_EQ(std::vector<uint8_t>(pixels.begin(), pixels.begin() + 4), (std::vector<uint8_t>{1, 2, 3, 4}));
+  EXPECT_EQ(std::vector<uint8_t>(pixels.begin(), pixels.begin() + 4),
+            (std::vector<uint8_t>{1, 2, 3, 4}));
   EXPECT_EQ(std::vector<uint8_t>(pixels.begin() + 16, pixels.begin() + 20),
             (std::vector<uint8_t>{200, 150, 100, 50}));
   // An empty image empties the texture.
-  EXPECT_EQ(UploadSpriteImage(static_cast<int>(texture), cv::Mat()), static_cast<int>(texture));
-  EXPECT_FALSE(TextureHasImage(texture));
-  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-  glDeleteTextures(1, &texture);
+  Upload(cv::Mat());
+  EXPECT_FALSE(TextureHasImage(texture_));
+}
+
+// A picture the GPU cannot take leaves the texture empty, never with what
+// it held before (an earlier car's image of the angle): a side beyond
+// GL_MAX_TEXTURE_SIZE is refused before the upload, logged once per size.
+TEST_F(SpriteUpload, BeyondTheGpusLimitLeavesTheTextureEmpty) {
+  GLint maxSide = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSide);
+  ASSERT_GT(maxSide, 0);
+  const std::string wide = std::to_string(maxSide + 1) + "x1";
+  const std::string tall = "1x" + std::to_string(maxSide + 1);
+  LogCapture log;
+  for (const cv::Size& size :
+       {cv::Size(maxSide + 1, 1), cv::Size(maxSide + 1, 1), cv::Size(1, maxSide + 1)}) {
+    Upload(Filled(4, 2, Pixel(1, 2, 3, 255)));
+    ASSERT_TRUE(TextureHasImage(texture_));
+    Upload(Filled(size.width, size.height, Pixel(9, 9, 9, 255)));
+    EXPECT_FALSE(TextureHasImage(texture_)) << size;
+  }
+  EXPECT_EQ(log.CountPrefix("KESTRA", "---------texture " + wide + " beyond"), 1);
+  EXPECT_EQ(log.CountPrefix("KESTRA", "---------texture " + tall + " beyond"), 1);
+  // A picture of exactly the limit is taken.
+  Upload(Filled(maxSide, 1, Pixel(7, 7, 7, 255)));
+  EXPECT_TRUE(TextureHasImage(texture_));
+}
+
+// An error an earlier GL call left behind is reported as the frame reports
+// errors, and does not make a good upload count as refused.
+TEST_F(SpriteUpload, EarlierGlErrorsAreReportedAndDoNotEmptyTheTexture) {
+  glEnable(0x7FFF);  // no such capability: GL_INVALID_ENUM
+  LogCapture log;
+  Upload(Filled(4, 2, Pixel(1, 2, 3, 255)));
+  EXPECT_TRUE(TextureHasImage(texture_));
+  EXPECT_TRUE(log.Contains("KESTRA", "---------glGetError:" + std::to_string(GL_INVALID_ENUM)));
+  EXPECT_EQ(log.CountPrefix("KESTRA", "---------texture"), 0);
 }
 
 }  // namespace

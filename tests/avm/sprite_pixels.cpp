@@ -5,6 +5,7 @@
 
 #include <cmath>
 
+#include "avm/bridge/scene_state.h"
 #include "host/egl/host_egl.h"
 #include "tests/avm/avm_test_support.h"
 
@@ -106,3 +107,14 @@ void Nearest(uint32_t texture) {
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
 }
 
+void NearestCarTextures(const ViewParam* scene) {
+  for (const auto& row : scene->frameTextures) {
+    for (uint32_t texture : row) {
+      Nearest(texture);
+    }
+  }
+  for (const AngleTexture& angle : scene->angleTextures) {
+    Nearest(angle.texture);
+  }
+  Nearest(scene->topViewTexture);
+}

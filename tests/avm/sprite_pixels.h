@@ -42,3 +42,8 @@ void ExpectFrameShows(const std::vector<uint8_t>& frame, const float* quad, cons
 // Gives a texture nearest sampling, so that a frame shows its texels
 // unblended.
 void Nearest(uint32_t texture);
+
+// The same for every car texture of the scene: the whole-car images of all
+// angles, the cached state images and the top view.
+struct ViewParam;
+void NearestCarTextures(const ViewParam* scene);

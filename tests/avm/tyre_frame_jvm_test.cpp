@@ -190,6 +190,13 @@ class TyreFrames : public ::testing::Test {
     ASSERT_EQ(scene_->spriteAngle, angle);
   }
 
+  // Panel mode, the view turned to the angle: the frame before any panel.
+  std::vector<uint8_t> BarePanelView(int angle) {
+    TurnTo(angle);
+    EXPECT_EQ(JavaSetCmd(75, 1), 1);
+    return Draw();
+  }
+
   std::vector<uint8_t> Draw() {
     EXPECT_EQ(JavaDraw(&camera_), 1);
     return HostEglReadPixels();
@@ -280,9 +287,7 @@ class TyreFrames : public ::testing::Test {
 // it through Java and shows it; 1000 is none, and the tyre falls back to its
 // icons. A leak with high pressure shows the leak icon alone.
 TEST_F(TyreFrames, PanelAtNineNineNineIconsAtAThousandAndOnlyTheLeakIcon) {
-  TurnTo(170);
-  ASSERT_EQ(JavaSetCmd(75, 1), 1);
-  const std::vector<uint8_t> bare = Draw();
+  const std::vector<uint8_t> bare = BarePanelView(170);
   Readings r;
   r.pressure[2] = 999;
   Send(r);
@@ -307,9 +312,7 @@ TEST_F(TyreFrames, PanelAtNineNineNineIconsAtAThousandAndOnlyTheLeakIcon) {
 }
 
 TEST_F(TyreFrames, TemperaturesOutOfRangeShowTheHalfHeightPanel) {
-  TurnTo(110);
-  ASSERT_EQ(JavaSetCmd(75, 1), 1);
-  const std::vector<uint8_t> bare = Draw();
+  const std::vector<uint8_t> bare = BarePanelView(110);
   Readings r;
   r.pressure[0] = 230;
   for (int temperature : {99, 100, -100}) {
@@ -323,6 +326,26 @@ TEST_F(TyreFrames, TemperaturesOutOfRangeShowTheHalfHeightPanel) {
     ExpectBox(Difference(Draw(), bare), Expected(0, 0, 88, height),
               "panel at " + std::to_string(temperature));
   }
+}
+
+// A temperature beyond what the panel draws needs no temperature unit: a
+// unit of -1 still gives the tyre its panel (here with the leak), composed
+// once and not again every frame.
+TEST_F(TyreFrames, NegativeTemperatureUnitWithoutTemperatureLineKeepsThePanel) {
+  const std::vector<uint8_t> bare = BarePanelView(170);
+  Readings r;
+  r.pressure[2] = 230;
+  r.temperature[2] = 99;
+  r.leak[2] = 1;
+  r.temperatureUnit = -1;
+  Send(r);
+  TakeLoadRequests();
+  LogCapture log;
+  ExpectBox(Difference(Draw(), bare), Expected(2, 0, 88, 56), "panel of tyre 2");
+  EXPECT_EQ(scene_->tirePanelReady[2], 1);
+  Draw();
+  EXPECT_EQ(TakeLoadRequests(), (std::vector<std::string>{root_ + "/common/pressure/pressure.png"}));
+  EXPECT_EQ(log.CountPrefix("KESTRA", "---------genTirePressure"), 0);
 }
 
 TEST_F(TyreFrames, BatteryAloneTakesTheFirstSlotAndGoesBesideAnotherIcon) {
@@ -398,9 +421,7 @@ TEST_F(TyreFrames, NoPlateWithoutPlateGeometry) {
 // writes one line over a hundred frames (four tyres each), and is not
 // worked on again until new readings arrive.
 TEST_F(TyreFrames, FailingPanelsLogOnceAndWaitForNewReadings) {
-  TurnTo(170);
-  ASSERT_EQ(JavaSetCmd(75, 1), 1);
-  const std::vector<uint8_t> bare = Draw();
+  const std::vector<uint8_t> bare = BarePanelView(170);
   const std::string dir = root_ + "common/pressure/";
   for (const char* name : {"background0.bin", "background0.png"}) {
     ASSERT_EQ(std::rename((dir + name).c_str(), (dir + name + ".held").c_str()), 0);

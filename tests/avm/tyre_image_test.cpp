@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdint>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 #include <string>
@@ -106,6 +107,10 @@ TEST_F(TyreImage, TemperatureLine) {
   // 99 and -99 are not drawn at all.
   ExpectPanel({Cell(5, 0, 176, 28), Label(700, 0)}, 5, 0, 99, 1, 0, 0, 0);
   ExpectPanel({Cell(5, 0, 176, 28), Label(700, 0)}, 5, 0, -99, 1, 0, 0, 0);
+  // Without a temperature line no unit label is picked: a negative unit is
+  // no reason to refuse the rest of the panel (a leak here).
+  ExpectPanel({Cell(5, 1, 176, 28), Label(700, 1), Cell(15, 1, 498, 28)}, 5, 1, 99, 0, 3, 0, -1);
+  ExpectPanel({Cell(5, 0, 176, 28), Label(700, 0)}, 5, 0, -120, 0, 0, 0, INT32_MIN);
 }
 
 TEST_F(TyreImage, AlarmsUseGlyphRowOne) {

@@ -205,6 +205,25 @@ TEST_F(TyreSetters, GenPlateMakesThePictureAndAsksForItsReload) {
   gFrameClock = FrameClock{GetTickCount, SleepMilliseconds};
 }
 
+// A plate text is read as far as it is drawn: the first six characters of
+// a text that is not seven long, whatever follows them.
+TEST_F(TyreSetters, GenPlateTakesTextsWhoseUndrawnTailHasNoGlyph) {
+  Initialise();
+  const std::string platePath = root_ + "common/plate/plate.png";
+  ASSERT_EQ(JavaGenPlate(5, "KZ4711", 1), 1);
+  const cv::Mat plain = cv::imread(platePath, cv::IMREAD_UNCHANGED);
+  ASSERT_FALSE(plain.empty());
+  for (const char* text : {"KZ4711-X", "KZ4711 \n"}) {
+    ASSERT_EQ(JavaGenPlate(0, "AB1234", 0), 1);
+    scene_->plateReload = 0;
+    EXPECT_EQ(JavaGenPlate(5, text, 1), 1) << text;
+    EXPECT_EQ(scene_->plateReload, 1) << text;
+    const cv::Mat plate = cv::imread(platePath, cv::IMREAD_UNCHANGED);
+    ASSERT_EQ(plate.size(), plain.size()) << text;
+    EXPECT_EQ(cv::norm(plate, plain, cv::NORM_INF), 0.0) << text;
+  }
+}
+
 // From the Java readings to the texture: the panel that DrawTirePressure
 // composes is loaded through Java into the tyre's texture.
 TEST_F(TyreSetters, PanelReachesTheTyreTextureThroughJava) {
