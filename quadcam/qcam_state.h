@@ -54,7 +54,9 @@
 extern int32_t previewFormat;
 
 // Per-camera size and format of the open set, fixed from openCamera to
-// closeCamera (written only while no camera and no worker runs).
+// closeCamera. Written only by ResetComposition at open, under the
+// exclusive composition lock: a worker that the last close left inside a
+// window lock may still read it then, under the same lock.
 struct CompositionLayout {
   int32_t width = 0;
   int32_t height = 0;
