@@ -1,5 +1,8 @@
 // Opening and closing the camera set. Every camera object is created at
-// open and freed at close in the reverse order; a slot whose camera or
+// open and freed at close, each in a fixed order: at open every camera
+// first, then each slot's whole stream; at close slot by slot (the session
+// stopped and closed, its parts freed, the device closed, then the reader
+// and its window), the manager and its id list last. A slot whose camera or
 // reader could not be had keeps null handles and the calls that need them
 // are skipped, while the other cameras carry on.
 #include "quadcam/camera_session.h"

@@ -23,7 +23,8 @@ struct CameraImage {
 
 // Reallocates the composed frame for cameras of width x height in `format`
 // and clears it to zero, with the arrival flags. False (logged) when the
-// size is refused or memory runs out; the frame is then empty.
+// frame cannot be allocated; it is then empty. The caller has checked the
+// size against kMaxCameraSide.
 bool ResetComposition(int32_t width, int32_t height, int32_t format);
 
 // Composes one image of camera slot 0..3: copies it into the slot's

@@ -26,5 +26,6 @@ void CopyRows(uint8_t* dst, size_t dstStride, const uint8_t* src, size_t srcStri
 void CopyRowsTwice(uint8_t* first, size_t firstStride, uint8_t* second, size_t secondStride,
                    const uint8_t* src, size_t srcStride, size_t rowBytes, size_t rows);
 
-// Copies at or above this many bytes in total go past the cache.
+// Where the processor has streaming stores (x86), copies at or above this
+// many bytes in total go past the cache; elsewhere every copy is memcpy.
 constexpr size_t kStreamingCopyBytes = 256 * 1024;

@@ -280,14 +280,15 @@ TEST(LauncherPlatform, CallsOnlyCLibraryFunctionsThatTheOldestPlatformHas) {
   const std::vector<std::string> kToolchain = {"__libc_start_main", "__cxa_atexit", "__stack_chk_fail"};
   const std::regex sanitizerRuntime(R"(__(asan|ubsan|tsan|lsan|sanitizer)_\w+)");
 
-  const std::string readme = ReadFile(std::string(PROJECT_SOURCE_DIR) + "/README.md");
+  // The level the Android build instructions configure.
+  const std::string building = ReadFile(std::string(PROJECT_SOURCE_DIR) + "/docs/building.md");
   const std::regex platform(R"(ANDROID_PLATFORM=android-([0-9]+))");
   int level = 0;
-  for (auto it = std::sregex_iterator(readme.begin(), readme.end(), platform); it != std::sregex_iterator(); ++it) {
+  for (auto it = std::sregex_iterator(building.begin(), building.end(), platform); it != std::sregex_iterator(); ++it) {
     const int named = std::stoi((*it)[1].str());
     level = level == 0 ? named : std::min(level, named);
   }
-  ASSERT_GT(level, 0) << "the README names no Android platform level";
+  ASSERT_GT(level, 0) << "docs/building.md names no Android platform level";
 
   const ProgramResult imports = RunProgram({"nm", "-D", "--undefined-only", "--format=posix", CASTORLAUNCH_PATH});
   ASSERT_EQ(imports.exitStatus, 0) << imports.standardError;

@@ -10,6 +10,7 @@
 
 #include "quadcam/camera_session.h"
 #include "quadcam/output_worker.h"
+#include "tests/platform/camera_steps.h"
 #include "quadcam/qcam_state.h"
 #include "tests/quadcam/quadcam_test_support.h"
 
@@ -75,14 +76,7 @@ TEST(Stress, OpenCloseAndSurfaceSwapsWhileCamerasStream) {
     ANativeWindow_release(window);
   }
 
-  HostCameraObjects live;
-  HostCamera_liveObjects(&live);
-  EXPECT_EQ(live.managers + live.idLists + live.devices + live.sessions + live.containers +
-                live.sessionOutputs + live.requests + live.outputTargets,
-            0);
-  EXPECT_EQ(HostImageReader_liveReaders(), 0);
-  EXPECT_EQ(HostImageReader_liveImages(), 0);
-  EXPECT_EQ(HostWindow_liveCount(), baselineWindows);
+  ExpectEveryStandInObjectGivenBack(baselineWindows);
 }
 
 }  // namespace
