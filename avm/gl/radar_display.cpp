@@ -18,8 +18,6 @@ const float kRadarTexCoords[8] = {0.0f, 0.0f, 0.0f, 1.0f, 1.0f, 0.0f, 1.0f, 1.0f
 RadarBlink gStaticBlink;
 RadarBlink gDistanceBlink;
 
-bool Initialised() { return gBridge.initialised.load(std::memory_order_acquire) == 1; }
-
 void DrawQuads(const ViewParam* scene, const RadarQuad* quads, int count) {
   float mvp[16];
   MultMatrix4x4(mvp, scene->viewMatrix, scene->projMatrix);

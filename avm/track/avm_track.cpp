@@ -2,6 +2,7 @@
 #include <new>
 
 #include "avm/bridge/entry_boundary.h"
+#include "avm/bridge/lifecycle.h"
 #include "avm/bridge/scene_lock.h"
 #include "avm/bridge/scene_state.h"
 #include "avm/include/avm_track.h"
@@ -24,8 +25,6 @@ constexpr int32_t kSecondExtraSlot = 7;
 // In track mode A the inner lines are drawn only for moderate steering.
 constexpr float kMildMainSteer = 20.0f;
 constexpr float kMildExtraSteer = 25.0f;
-
-bool Initialised() { return gBridge.initialised.load(std::memory_order_acquire) == 1; }
 
 float Degrees(float radians) { return static_cast<float>(radians / kPi * 180.0); }
 

@@ -16,16 +16,13 @@
 #include "avm/mesh/objmodel.h"
 #include "avm/sprites/state_sprites.h"
 #include "avm/sprites/whole_car_sprites.h"
+#include "avm/view/screen_modes.h"
 
 uint32_t gWheelTickCounter = 0;
 uint32_t gWheelPhase = 0;
 
 namespace {
 
-constexpr int kScreenModeTop = 12;
-constexpr int kScreenModeLogo = 20;
-constexpr int kScreenMode3D = 5;
-constexpr int kScreenModeUpkeepOnly = 15;
 constexpr int kWheelFrames = 6;
 // A lamp is lit for this many frames and dark for as many.
 constexpr int32_t kBlinkHalfPeriod = 12;
@@ -296,7 +293,7 @@ bool IsStateAngle(int angle) {
 int AvmDraw() {
   ViewParam* scene = pViewParam;
   const int mode = scene->screenMode;
-  if (mode == kScreenMode3D || mode == kScreenModeUpkeepOnly) {
+  if (Is3DMode(mode)) {
     KeepSpritesCurrent(scene);
   }
   glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
@@ -347,7 +344,7 @@ int AvmSetTireAngle(float angle, int direction) {
   if (std::fabs(clamped - scene->steerAngle) > 1e-6 || scene->reverseGear != direction) {
     // Modes 6 and 7 show the steered wheels in the cached state images,
     // unless those show open doors.
-    if ((scene->screenMode == 6 || scene->screenMode == 7) &&
+    if (ShowsSteeredStateImages(scene->screenMode) &&
         (!AnyDoorOpen(scene) || scene->doorSpritesAvailable == 0)) {
       DropStateImages(scene);
     }
