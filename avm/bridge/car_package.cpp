@@ -15,17 +15,11 @@
 
 #include "avm/bridge/avm_log.h"
 #include "avm/bridge/path_format.h"
+#include "avm/common/numbers.h"
 
 namespace {
 
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
-
-int32_t LittleEndian32(const uint8_t* bytes) {
-  const uint32_t value = static_cast<uint32_t>(bytes[0]) | (static_cast<uint32_t>(bytes[1]) << 8) |
-                         (static_cast<uint32_t>(bytes[2]) << 16) |
-                         (static_cast<uint32_t>(bytes[3]) << 24);
-  return static_cast<int32_t>(value);
-}
 
 // How one read from the package went.
 enum class Read { kWhole, kNothing, kPart };

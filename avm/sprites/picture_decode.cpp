@@ -10,6 +10,8 @@
 #include <cstring>
 #include <opencv2/imgcodecs.hpp>
 
+#include "avm/common/numbers.h"
+
 const uint8_t kConvertedImageMagic[kSignatureBytes] = {'k', 'e', 's', ' ', 0x30, 0x0B, 0x09, 0x0C};
 const uint8_t kPngSignature[kSignatureBytes] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 
@@ -36,13 +38,6 @@ bool IsWebp(const std::vector<uint8_t>& bytes) {
 uint32_t BigEndian32(const uint8_t* bytes) {
   return (static_cast<uint32_t>(bytes[0]) << 24) | (static_cast<uint32_t>(bytes[1]) << 16) |
          (static_cast<uint32_t>(bytes[2]) << 8) | static_cast<uint32_t>(bytes[3]);
-}
-
-int32_t LittleEndian32(const uint8_t* bytes) {
-  return static_cast<int32_t>(static_cast<uint32_t>(bytes[0]) |
-                              (static_cast<uint32_t>(bytes[1]) << 8) |
-                              (static_cast<uint32_t>(bytes[2]) << 16) |
-                              (static_cast<uint32_t>(bytes[3]) << 24));
 }
 
 uint32_t LittleEndian24(const uint8_t* bytes) {

@@ -5,11 +5,11 @@
 #include "avm/bridge/lifecycle.h"
 #include "avm/bridge/scene_lock.h"
 #include "avm/bridge/scene_state.h"
+#include "avm/common/numbers.h"
 #include "avm/include/avm_track.h"
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr float kDefaultLineWidth = 5.0f;
 constexpr float kDefaultLineLength = 500.0f;
 constexpr float kDefaultParams[6] = {76.5f, 171.0f, -158.8f, 25.9f, 72.2f, 83.9f};

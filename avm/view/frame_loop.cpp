@@ -36,15 +36,6 @@ void ViewportFrom(const float* rect) {
              static_cast<GLsizei>(rect[2]), static_cast<GLsizei>(rect[3]));
 }
 
-bool AnyDoorOpen(const ViewParam* scene) {
-  for (int door = 0; door < 4; ++door) {
-    if (scene->doorOpen[door] == 1) {
-      return true;
-    }
-  }
-  return false;
-}
-
 bool DoorMode(const ViewParam* scene) {
   return AnyDoorOpen(scene) && scene->doorSpritesAvailable == 1;
 }
