@@ -73,9 +73,7 @@ int SelectCar(const char* name, int32_t mode) {
           ? 1
           : 0;
   scene->partialWheelSpritesPresent =
-      FormatPath(path, sizeof(path), "%s%s//%s//tires//97//b5.kes", scene->assetRoot, kCarTreeDir,
-                 name) &&
-              Exists(path)
+      CarFilePath(path, sizeof(path), scene->assetRoot, name, "//tires//97//b5.kes") && Exists(path)
           ? 1
           : 0;
 

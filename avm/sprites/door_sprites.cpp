@@ -20,16 +20,13 @@ int load_texture_doors(int view, int blinkPhase, int texture) {
   char path[kPathBufferSize];
   cv::Mat working;
   if (view == 0) {
-    FormatPath(path, sizeof(path), "%s%s//%s//color//top//top0000.kes", scene->assetRoot,
-               kCarTreeDir, scene->carName);
+    CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName, "//color//top//top0000.kes");
     working = DecodeWorkingImage(path);
   } else if (view == 1) {
-    FormatPath(path, sizeof(path), "%s%s//%s//color//a//130.kes", scene->assetRoot, kCarTreeDir,
-               scene->carName);
+    CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName, "//color//a//130.kes");
     working = DecodeWorkingImageViaDestMat(path);
   } else {
-    FormatPath(path, sizeof(path), "%s%s//%s//color//a//158.kes", scene->assetRoot, kCarTreeDir,
-               scene->carName);
+    CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName, "//color//a//158.kes");
     working = DecodeWorkingImageViaDestMat(path);
   }
 
@@ -39,17 +36,17 @@ int load_texture_doors(int view, int blinkPhase, int texture) {
   for (int i = 0; i < doors.count; ++i) {
     const int k = doors.numbers[i];
     if (view == 0) {
-      FormatPath(path, sizeof(path), "%s%s//%s//color//door//top//d%d.kes", scene->assetRoot,
-                 kCarTreeDir, scene->carName, k);
-      PasteAtEntry(working, path, carDoorsOffset[12 + k], OverlayKind::kDoor);
+      CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName,
+                  "//color//door//top//d%d.kes", k);
+      PasteAtEntry(working, path, carDoorsOffset[kDoorTopViewEntries + k], OverlayKind::kDoor);
     } else if (view == 1) {
-      FormatPath(path, sizeof(path), "%s%s//%s//color//door//left//d%d.kes", scene->assetRoot,
-                 kCarTreeDir, scene->carName, k);
-      PasteAtEntry(working, path, carDoorsOffset[k], OverlayKind::kDoor);
+      CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName,
+                  "//color//door//left//d%d.kes", k);
+      PasteAtEntry(working, path, carDoorsOffset[kDoorLeftViewEntries + k], OverlayKind::kDoor);
     } else {
-      FormatPath(path, sizeof(path), "%s%s//%s//color//door//right//d%d.kes", scene->assetRoot,
-                 kCarTreeDir, scene->carName, k);
-      PasteAtEntry(working, path, carDoorsOffset[6 + k], OverlayKind::kDoor);
+      CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName,
+                  "//color//door//right//d%d.kes", k);
+      PasteAtEntry(working, path, carDoorsOffset[kDoorRightViewEntries + k], OverlayKind::kDoor);
     }
   }
 
@@ -69,11 +66,9 @@ int load_texture_doors2(int view, int blinkPhase, int texture) {
   const bool front = view == 1;
   char path[kPathBufferSize];
   if (front) {
-    FormatPath(path, sizeof(path), "%s%s//%s//color//a//54.kes", scene->assetRoot, kCarTreeDir,
-               scene->carName);
+    CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName, "//color//a//54.kes");
   } else {
-    FormatPath(path, sizeof(path), "%s%s//%s//color//a//144.kes", scene->assetRoot, kCarTreeDir,
-               scene->carName);
+    CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName, "//color//a//144.kes");
   }
   cv::Mat working = DecodeWorkingImageViaDestMat(path);
 
@@ -81,13 +76,13 @@ int load_texture_doors2(int view, int blinkPhase, int texture) {
   for (int i = 0; i < doors.count; ++i) {
     const int k = doors.numbers[i];
     if (front) {
-      FormatPath(path, sizeof(path), "%s%s//%s//color//door//front//d%d.kes", scene->assetRoot,
-                 kCarTreeDir, scene->carName, k);
-      PasteAtEntry(working, path, carDoorsOffset2[18 + k], OverlayKind::kDoor);
+      CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName,
+                  "//color//door//front//d%d.kes", k);
+      PasteAtEntry(working, path, carDoorsOffset2[kDoorFrontViewEntries + k], OverlayKind::kDoor);
     } else {
-      FormatPath(path, sizeof(path), "%s%s//%s//color//door//back//d%d.kes", scene->assetRoot,
-                 kCarTreeDir, scene->carName, k);
-      PasteAtEntry(working, path, carDoorsOffset2[24 + k], OverlayKind::kDoor);
+      CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName,
+                  "//color//door//back//d%d.kes", k);
+      PasteAtEntry(working, path, carDoorsOffset2[kDoorBackViewEntries + k], OverlayKind::kDoor);
     }
   }
 

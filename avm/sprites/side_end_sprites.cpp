@@ -65,38 +65,36 @@ int load_textureLR(int side, int wheelFrame, int blinkPhase, int texture) {
   char path[kPathBufferSize];
 
   if (left) {
-    FormatPath(path, sizeof(path), "%s%s//%s//color//a//130.kes", scene->assetRoot, kCarTreeDir,
-               scene->carName);
+    CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName, "//color//a//130.kes");
   } else {
-    FormatPath(path, sizeof(path), "%s%s//%s//color//a//158.kes", scene->assetRoot, kCarTreeDir,
-               scene->carName);
+    CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName, "//color//a//158.kes");
   }
   cv::Mat working = DecodeWorkingImageViaDestMat(path);
 
   const int steerSet = FrontWheelSteerSet(side, scene->steerAngle);
   if (steerSet == 0) {
     if (left) {
-      FormatPath(path, sizeof(path), "%s%s//%s//tires//left//f%d.kes", scene->assetRoot,
-                 kCarTreeDir, scene->carName, wheelFrame);
+      CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName, "//tires//left//f%d.kes",
+                  wheelFrame);
     } else {
-      FormatPath(path, sizeof(path), "%s%s//%s//tires//right//f%d.kes", scene->assetRoot,
-                 kCarTreeDir, scene->carName, wheelFrame);
+      CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName, "//tires//right//f%d.kes",
+                  wheelFrame);
     }
   } else if (left) {
-    FormatPath(path, sizeof(path), "%s%s//%s//tires//left_%d//f%d.kes", scene->assetRoot,
-               kCarTreeDir, scene->carName, steerSet, wheelFrame);
+    CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName, "//tires//left_%d//f%d.kes",
+                steerSet, wheelFrame);
   } else {
-    FormatPath(path, sizeof(path), "%s%s//%s//tires//right_%d//f%d.kes", scene->assetRoot,
-               kCarTreeDir, scene->carName, steerSet, wheelFrame);
+    CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName, "//tires//right_%d//f%d.kes",
+                steerSet, wheelFrame);
   }
   PasteAtEntry(working, path, carTiresOffsetCur[left ? 0 : 2], OverlayKind::kWheelOrLamp);
 
   if (left) {
-    FormatPath(path, sizeof(path), "%s%s//%s//tires//left//b%d.kes", scene->assetRoot,
-               kCarTreeDir, scene->carName, wheelFrame);
+    CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName, "//tires//left//b%d.kes",
+                wheelFrame);
   } else {
-    FormatPath(path, sizeof(path), "%s%s//%s//tires//right//b%d.kes", scene->assetRoot,
-               kCarTreeDir, scene->carName, wheelFrame);
+    CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName, "//tires//right//b%d.kes",
+                wheelFrame);
   }
   PasteAtEntry(working, path, carTiresOffsetCur[left ? 1 : 3], OverlayKind::kWheelOrLamp);
 
@@ -118,11 +116,9 @@ int load_textureFB(int side, int /*wheelFrame: the end views show no wheel turni
   const bool front = side == 1;
   char path[kPathBufferSize];
   if (front) {
-    FormatPath(path, sizeof(path), "%s%s//%s//color//a//54.kes", scene->assetRoot, kCarTreeDir,
-               scene->carName);
+    CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName, "//color//a//54.kes");
   } else {
-    FormatPath(path, sizeof(path), "%s%s//%s//color//a//144.kes", scene->assetRoot, kCarTreeDir,
-               scene->carName);
+    CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName, "//color//a//144.kes");
   }
   cv::Mat working = DecodeWorkingImageViaDestMat(path);
   if (blinkPhase == 1) {

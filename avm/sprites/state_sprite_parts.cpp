@@ -48,13 +48,13 @@ void PasteSideLamp(cv::Mat& working, bool leftSide) {
   const ViewParam* scene = pViewParam;
   char path[kPathBufferSize];
   if (leftSide) {
-    FormatPath(path, sizeof(path), "%s%s//%s//color//light//left//4.kes", scene->assetRoot,
-               kCarTreeDir, scene->carName);
-    PasteAtEntry(working, path, carLampsOffset2[4], OverlayKind::kWheelOrLamp);
+    CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName,
+                "//color//light//left//4.kes");
+    PasteAtEntry(working, path, carLampsOffset2[kLampLeftViewEntry], OverlayKind::kWheelOrLamp);
   } else {
-    FormatPath(path, sizeof(path), "%s%s//%s//color//light//right//5.kes", scene->assetRoot,
-               kCarTreeDir, scene->carName);
-    PasteAtEntry(working, path, carLampsOffset2[13], OverlayKind::kWheelOrLamp);
+    CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName,
+                "//color//light//right//5.kes");
+    PasteAtEntry(working, path, carLampsOffset2[kLampRightViewEntry], OverlayKind::kWheelOrLamp);
   }
 }
 
@@ -63,24 +63,24 @@ void PasteEndLamps(cv::Mat& working, bool front, int32_t lampState) {
   char path[kPathBufferSize];
   if (lampState == 2 || lampState == 3) {
     if (front) {
-      FormatPath(path, sizeof(path), "%s%s//%s//color//light//front//0.kes", scene->assetRoot,
-                 kCarTreeDir, scene->carName);
-      PasteAtEntry(working, path, carLampsOffset2[16], OverlayKind::kWheelOrLamp);
+      CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName,
+                  "//color//light//front//0.kes");
+      PasteAtEntry(working, path, carLampsOffset2[kLampFrontRightEntry], OverlayKind::kWheelOrLamp);
     } else {
-      FormatPath(path, sizeof(path), "%s%s//%s//color//light//back//5.kes", scene->assetRoot,
-                 kCarTreeDir, scene->carName);
-      PasteAtEntry(working, path, carLampsOffset2[25], OverlayKind::kWheelOrLamp);
+      CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName,
+                  "//color//light//back//5.kes");
+      PasteAtEntry(working, path, carLampsOffset2[kLampBackRightEntry], OverlayKind::kWheelOrLamp);
     }
   }
   if (lampState == 1 || lampState == 3) {
     if (front) {
-      FormatPath(path, sizeof(path), "%s%s//%s//color//light//front//1.kes", scene->assetRoot,
-                 kCarTreeDir, scene->carName);
-      PasteAtEntry(working, path, carLampsOffset2[17], OverlayKind::kWheelOrLamp);
+      CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName,
+                  "//color//light//front//1.kes");
+      PasteAtEntry(working, path, carLampsOffset2[kLampFrontLeftEntry], OverlayKind::kWheelOrLamp);
     } else {
-      FormatPath(path, sizeof(path), "%s%s//%s//color//light//back//4.kes", scene->assetRoot,
-                 kCarTreeDir, scene->carName);
-      PasteAtEntry(working, path, carLampsOffset2[24], OverlayKind::kWheelOrLamp);
+      CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName,
+                  "//color//light//back//4.kes");
+      PasteAtEntry(working, path, carLampsOffset2[kLampBackLeftEntry], OverlayKind::kWheelOrLamp);
     }
   }
 }
