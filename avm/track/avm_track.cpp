@@ -77,14 +77,12 @@ void DrawBand(TrackDrawer* drawer, float* view, float* proj, float centerX, int3
   drawer->draw(view, proj, 1);
 }
 
-// The operation's lines are current now: its mode's flag is cleared.
-void ClearModeFlag(TrackDrawer* drawer, const ViewParam* scene) {
-  if (scene->trackModeA != 0) {
-    drawer->geometryDirty[1] = false;
-  } else if (scene->trackModeB != 0) {
-    drawer->geometryDirty[2] = false;
-  } else {
-    drawer->geometryDirty[0] = false;
+// The car's size from the scene once the library is initialised; the
+// defaults stay before. Scene lock held by the caller.
+void TakeCarSize(AvmTrack* track) {
+  if (Initialised() && pViewParam != nullptr) {
+    track->carWidth = static_cast<float>(pViewParam->carWidth);
+    track->carLength = static_cast<float>(pViewParam->carLength);
   }
 }
 
@@ -107,10 +105,7 @@ AvmTrack::AvmTrack()
   // A track whose construction failed has no drawer and draws nothing.
   GuardEntry("AvmTrack", [this] {
     SceneLock lock;
-    if (Initialised() && pViewParam != nullptr) {
-      carWidth = static_cast<float>(pViewParam->carWidth);
-      carLength = static_cast<float>(pViewParam->carLength);
-    }
+    TakeCarSize(this);
     drawer = new (std::nothrow) TrackDrawer(lineWidth);
   });
 }
@@ -138,10 +133,7 @@ void AvmTrack::SetTrackParams(float params[6]) {
     }
     {
       SceneLock lock;
-      if (Initialised() && pViewParam != nullptr) {
-        carWidth = static_cast<float>(pViewParam->carWidth);
-        carLength = static_cast<float>(pViewParam->carLength);
-      }
+      TakeCarSize(this);
     }
     wheelbase = params[1] - params[2];
     sideOffset = params[3] / 3.0f;
@@ -204,7 +196,7 @@ void DrawFrontArcs(AvmTrack* track, float* view, float* proj, float steer, bool 
                kSecondExtraSlot + call.slotShift});
     }
   }
-  ClearModeFlag(drawer, scene);
+  drawer->markModeCurrent();
 }
 
 // The rear arcs of both sides: left runs clockwise from 0 degrees, right
@@ -240,7 +232,7 @@ void DrawRearArcs(AvmTrack* track, float* view, float* proj, float steer, bool l
     DrawArc(drawer, view, proj, {flat, R - W + ew * 0.5f, len, kFirstExtraSlot + call.slotShift});
     DrawArc(drawer, view, proj, {flat, R - ew * 0.5f, len, kSecondExtraSlot + call.slotShift});
   }
-  ClearModeFlag(drawer, scene);
+  drawer->markModeCurrent();
 }
 
 // The straight bands beside the car's sides, starting at y = startY.
@@ -263,67 +255,50 @@ void DrawStraightBands(AvmTrack* track, float* view, float* proj, float startY) 
     DrawBand(drawer, view, proj, -(W - 10.0f - ew) * 0.5f, kFirstExtraSlot + call.slotShift);
     DrawBand(drawer, view, proj, (W - 10.0f - ew) * 0.5f, kSecondExtraSlot + call.slotShift);
   }
-  ClearModeFlag(drawer, scene);
+  drawer->markModeCurrent();
+}
+
+// Every drawing operation of a track: its exception boundary, nothing
+// before initialisation or without a drawer, and the scene lock around the
+// lines it draws.
+template <typename Draw>
+void DrawTrackPart(const char* operation, const AvmTrack* track, Draw draw) {
+  GuardEntry(operation, [&] {
+    if (track->drawer == nullptr || !Initialised()) {
+      return;
+    }
+    SceneLock lock;
+    draw();
+  });
 }
 
 }  // namespace
 
 void AvmTrack::FrontLeft(float* view, float* proj, float steer) {
-  GuardEntry("AvmTrack::FrontLeft", [&] {
-    if (drawer == nullptr || !Initialised()) {
-      return;
-    }
-    SceneLock lock;
-    DrawFrontArcs(this, view, proj, steer, true);
-  });
+  DrawTrackPart("AvmTrack::FrontLeft", this,
+                [&] { DrawFrontArcs(this, view, proj, steer, true); });
 }
 
 void AvmTrack::FrontRight(float* view, float* proj, float steer) {
-  GuardEntry("AvmTrack::FrontRight", [&] {
-    if (drawer == nullptr || !Initialised()) {
-      return;
-    }
-    SceneLock lock;
-    DrawFrontArcs(this, view, proj, steer, false);
-  });
+  DrawTrackPart("AvmTrack::FrontRight", this,
+                [&] { DrawFrontArcs(this, view, proj, steer, false); });
 }
 
 void AvmTrack::BackLeft(float* view, float* proj, float steer) {
-  GuardEntry("AvmTrack::BackLeft", [&] {
-    if (drawer == nullptr || !Initialised()) {
-      return;
-    }
-    SceneLock lock;
-    DrawRearArcs(this, view, proj, steer, true);
-  });
+  DrawTrackPart("AvmTrack::BackLeft", this, [&] { DrawRearArcs(this, view, proj, steer, true); });
 }
 
 void AvmTrack::BackRight(float* view, float* proj, float steer) {
-  GuardEntry("AvmTrack::BackRight", [&] {
-    if (drawer == nullptr || !Initialised()) {
-      return;
-    }
-    SceneLock lock;
-    DrawRearArcs(this, view, proj, steer, false);
-  });
+  DrawTrackPart("AvmTrack::BackRight", this,
+                [&] { DrawRearArcs(this, view, proj, steer, false); });
 }
 
 void AvmTrack::Front(float* view, float* proj) {
-  GuardEntry("AvmTrack::Front", [&] {
-    if (drawer == nullptr || !Initialised()) {
-      return;
-    }
-    SceneLock lock;
-    DrawStraightBands(this, view, proj, trackParams[1]);
-  });
+  DrawTrackPart("AvmTrack::Front", this,
+                [&] { DrawStraightBands(this, view, proj, trackParams[1]); });
 }
 
 void AvmTrack::Back(float* view, float* proj) {
-  GuardEntry("AvmTrack::Back", [&] {
-    if (drawer == nullptr || !Initialised()) {
-      return;
-    }
-    SceneLock lock;
-    DrawStraightBands(this, view, proj, -trackParams[1]);
-  });
+  DrawTrackPart("AvmTrack::Back", this,
+                [&] { DrawStraightBands(this, view, proj, -trackParams[1]); });
 }
