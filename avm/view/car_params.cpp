@@ -8,6 +8,7 @@
 #include "avm/bridge/path_format.h"
 #include "avm/bridge/scene_state.h"
 #include "avm/common/numbers.h"
+#include "avm/common/regular_file.h"
 
 extern "C" {
 
@@ -144,7 +145,7 @@ void AvmCalScale() {
                        scene->carName);
   }
   // A path that does not fit is read as a missing file: every check fails.
-  FILE* file = named ? std::fopen(path, "rb") : nullptr;
+  FILE* file = named ? OpenRegularFile(path) : nullptr;
 
   ReadTable(file, carSizeCur, sizeof(carSizeCur));
   ReadTable(file, carTiresOffsetCur, sizeof(carTiresOffsetCur));
