@@ -16,38 +16,21 @@ int load_texture_doors(int view, int blinkPhase, int texture) {
     AVM_LOGI("---------load_texture_doors,view %d unknown", view);
     return texture;
   }
-  const ViewParam* scene = pViewParam;
-  char path[kPathBufferSize];
   cv::Mat working;
-  if (view == 0) {
-    CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName, "//color//top//top0000.kes");
-    working = DecodeWorkingImage(path);
-  } else if (view == 1) {
-    CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName, "//color//a//130.kes");
-    working = DecodeWorkingImageViaDestMat(path);
-  } else {
-    CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName, "//color//a//158.kes");
-    working = DecodeWorkingImageViaDestMat(path);
-  }
-
   // One image folder per view serves both pairs of doors: at 130 the far
   // side's doors, when open, come from door/left as well.
-  const OpenDoorImages doors = DoorImagesForFlags(scene);
-  for (int i = 0; i < doors.count; ++i) {
-    const int k = doors.numbers[i];
-    if (view == 0) {
-      CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName,
-                  "//color//door//top//d%d.kes", k);
-      PasteAtEntry(working, path, carDoorsOffset[kDoorTopViewEntries + k], OverlayKind::kDoor);
-    } else if (view == 1) {
-      CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName,
-                  "//color//door//left//d%d.kes", k);
-      PasteAtEntry(working, path, carDoorsOffset[kDoorLeftViewEntries + k], OverlayKind::kDoor);
-    } else {
-      CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName,
-                  "//color//door//right//d%d.kes", k);
-      PasteAtEntry(working, path, carDoorsOffset[kDoorRightViewEntries + k], OverlayKind::kDoor);
-    }
+  if (view == 0) {
+    const ViewParam* scene = pViewParam;
+    char path[kPathBufferSize];
+    CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName, "//color//top//top0000.kes");
+    working = DecodeWorkingImage(path);
+    PasteOpenDoors(working, "top", carDoorsOffset + kDoorTopViewEntries);
+  } else if (view == 1) {
+    working = DecodeAngleBase(130);
+    PasteOpenDoors(working, "left", carDoorsOffset + kDoorLeftViewEntries);
+  } else {
+    working = DecodeAngleBase(158);
+    PasteOpenDoors(working, "right", carDoorsOffset + kDoorRightViewEntries);
   }
 
   // The top view has no indicator images.
@@ -64,26 +47,11 @@ int load_texture_doors2(int view, int blinkPhase, int texture) {
   }
   const ViewParam* scene = pViewParam;
   const bool front = view == 1;
-  char path[kPathBufferSize];
+  cv::Mat working = DecodeAngleBase(front ? 54 : 144);
   if (front) {
-    CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName, "//color//a//54.kes");
+    PasteOpenDoors(working, "front", carDoorsOffset2 + kDoorFrontViewEntries);
   } else {
-    CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName, "//color//a//144.kes");
-  }
-  cv::Mat working = DecodeWorkingImageViaDestMat(path);
-
-  const OpenDoorImages doors = DoorImagesForFlags(scene);
-  for (int i = 0; i < doors.count; ++i) {
-    const int k = doors.numbers[i];
-    if (front) {
-      CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName,
-                  "//color//door//front//d%d.kes", k);
-      PasteAtEntry(working, path, carDoorsOffset2[kDoorFrontViewEntries + k], OverlayKind::kDoor);
-    } else {
-      CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName,
-                  "//color//door//back//d%d.kes", k);
-      PasteAtEntry(working, path, carDoorsOffset2[kDoorBackViewEntries + k], OverlayKind::kDoor);
-    }
+    PasteOpenDoors(working, "back", carDoorsOffset2 + kDoorBackViewEntries);
   }
 
   if (blinkPhase == 1) {

@@ -65,9 +65,7 @@ int load_textureSome(int angle, int wheelFrame, int blinkPhase, int doorMode, in
     return texture;
   }
   const ViewParam* scene = pViewParam;
-  char path[kPathBufferSize];
-  CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName, "//color//a//%d.kes", angle);
-  cv::Mat working = DecodeWorkingImageViaDestMat(path);
+  cv::Mat working = DecodeAngleBase(angle);
 
   // A car without the partial-view wheel sets is shown plain at these
   // angles: its lamp and door images would not match a kit that lacks them.
@@ -77,6 +75,7 @@ int load_textureSome(int angle, int wheelFrame, int blinkPhase, int doorMode, in
 
   const bool beams = angle == 72 && scene->volumeLightOn == 1;
   if (doorMode != 1) {
+    char path[kPathBufferSize];
     CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName, "//tires//%d//f%d.kes",
                 angle + 1, wheelFrame);
     PasteAtEntry(working, path, carTiresOffset2[2 * group], OverlayKind::kWheelOrLamp);
@@ -96,13 +95,7 @@ int load_textureSome(int angle, int wheelFrame, int blinkPhase, int doorMode, in
     if (beams) {
       PasteBeams(working);
     }
-    const OpenDoorImages doors = DoorImagesForFlags(scene);
-    for (int i = 0; i < doors.count; ++i) {
-      const int k = doors.numbers[i];
-      CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName,
-                  "//color//door//front2//d%d.kes", k);
-      PasteAtEntry(working, path, carDoorsOffset2[kDoorFront2ViewEntries + k], OverlayKind::kDoor);
-    }
+    PasteOpenDoors(working, "front2", carDoorsOffset2 + kDoorFront2ViewEntries);
   }
   return UploadSpriteImage(texture, working);
 }

@@ -62,14 +62,8 @@ int load_textureLR(int side, int wheelFrame, int blinkPhase, int texture) {
   }
   const ViewParam* scene = pViewParam;
   const bool left = side == 0;
+  cv::Mat working = DecodeAngleBase(left ? 130 : 158);
   char path[kPathBufferSize];
-
-  if (left) {
-    CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName, "//color//a//130.kes");
-  } else {
-    CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName, "//color//a//158.kes");
-  }
-  cv::Mat working = DecodeWorkingImageViaDestMat(path);
 
   const int steerSet = FrontWheelSteerSet(side, scene->steerAngle);
   if (steerSet == 0) {
@@ -114,13 +108,7 @@ int load_textureFB(int side, int /*wheelFrame: the end views show no wheel turni
   }
   const ViewParam* scene = pViewParam;
   const bool front = side == 1;
-  char path[kPathBufferSize];
-  if (front) {
-    CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName, "//color//a//54.kes");
-  } else {
-    CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName, "//color//a//144.kes");
-  }
-  cv::Mat working = DecodeWorkingImageViaDestMat(path);
+  cv::Mat working = DecodeAngleBase(front ? 54 : 144);
   if (blinkPhase == 1) {
     PasteEndLamps(working, front, scene->lampState);
   }

@@ -44,6 +44,25 @@ bool PasteAtEntry(cv::Mat& working, const char* path, const CarPosition& entry, 
   return PasteOverlayFile(working, path, entry.x, entry.y, kind);
 }
 
+cv::Mat DecodeAngleBase(int angle) {
+  const ViewParam* scene = pViewParam;
+  char path[kPathBufferSize];
+  CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName, "//color//a//%d.kes", angle);
+  return DecodeWorkingImageViaDestMat(path);
+}
+
+void PasteOpenDoors(cv::Mat& working, const char* folder, const CarPosition* entries) {
+  const ViewParam* scene = pViewParam;
+  char path[kPathBufferSize];
+  const OpenDoorImages doors = DoorImagesForFlags(scene);
+  for (int i = 0; i < doors.count; ++i) {
+    const int k = doors.numbers[i];
+    CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName,
+                "//color//door//%s//d%d.kes", folder, k);
+    PasteAtEntry(working, path, entries[k], OverlayKind::kDoor);
+  }
+}
+
 void PasteSideLamp(cv::Mat& working, bool leftSide) {
   const ViewParam* scene = pViewParam;
   char path[kPathBufferSize];
