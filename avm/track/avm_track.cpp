@@ -142,6 +142,26 @@ void AvmTrack::SetTrackParams(float params[6]) {
 
 namespace {
 
+// The start both arc sets share: the turning radius R, what the operation
+// needs of the scene, and the arcs' centre on the line of the rear axle, on
+// the side the car turns to. False when the scene is gone or the car drives
+// straight (no finite radius): then nothing is drawn.
+bool BeginArcs(AvmTrack* track, float steer, bool left, float direction, float* R,
+               TrackCall* call) {
+  const ViewParam* scene = pViewParam;
+  *R = TurningRadius(track->wheelbase, steer);
+  if (scene == nullptr || !std::isfinite(*R)) {
+    return false;
+  }
+  *call = CallOf(scene);
+  const float halfWidth = track->carWidth * 0.5f;
+  TrackDrawer* drawer = track->drawer;
+  drawer->direction = direction;
+  drawer->centerY = track->trackParams[2];
+  drawer->centerX = left ? -(*R - halfWidth) : *R - halfWidth;
+  return true;
+}
+
 // The front arcs of both sides around a centre on the line of the rear
 // axle, on the side the car turns to: left runs anticlockwise from near 0
 // degrees, right clockwise from near 180 (its start angles mirror the
@@ -149,21 +169,17 @@ namespace {
 // a line width, as the lines were first laid out.
 void DrawFrontArcs(AvmTrack* track, float* view, float* proj, float steer, bool left) {
   TrackDrawer* drawer = track->drawer;
-  const ViewParam* scene = pViewParam;
-  const float R = TurningRadius(track->wheelbase, steer);
-  if (scene == nullptr || !std::isfinite(R)) {
+  float R = 0.0f;
+  TrackCall call{};
+  if (!BeginArcs(track, steer, left, left ? 1.0f : -1.0f, &R, &call)) {
     return;
   }
-  const TrackCall call = CallOf(scene);
   const float W = track->carWidth;
   const float wb = track->wheelbase;
   const float q = track->sideOffset;
   const float ew = track->trackParams[3];
   const float len = track->lineLength;
   const float halfLine = track->lineWidth * 0.5f;
-  drawer->direction = left ? 1.0f : -1.0f;
-  drawer->centerY = track->trackParams[2];
-  drawer->centerX = left ? -(R - W * 0.5f) : R - W * 0.5f;
   const auto start = [left](float radians) {
     return left ? Degrees(radians) : 180.0f - Degrees(radians);
   };
@@ -203,12 +219,11 @@ void DrawFrontArcs(AvmTrack* track, float* view, float* proj, float steer, bool 
 // anticlockwise from 180 degrees around a centre on the other side.
 void DrawRearArcs(AvmTrack* track, float* view, float* proj, float steer, bool left) {
   TrackDrawer* drawer = track->drawer;
-  const ViewParam* scene = pViewParam;
-  const float R = TurningRadius(track->wheelbase, steer);
-  if (scene == nullptr || !std::isfinite(R)) {
+  float R = 0.0f;
+  TrackCall call{};
+  if (!BeginArcs(track, steer, left, left ? -1.0f : 1.0f, &R, &call)) {
     return;
   }
-  const TrackCall call = CallOf(scene);
   const float W = track->carWidth;
   const float L = track->carLength;
   const float q = track->sideOffset;
@@ -216,9 +231,6 @@ void DrawRearArcs(AvmTrack* track, float* view, float* proj, float steer, bool l
   const float ew = track->trackParams[3];
   const float p4 = track->trackParams[4];
   const float len = track->lineLength;
-  drawer->direction = left ? -1.0f : 1.0f;
-  drawer->centerY = ry;
-  drawer->centerX = left ? -(R - W * 0.5f) : R - W * 0.5f;
   const float flat = left ? 0.0f : 180.0f;
 
   const float d = static_cast<float>((L * 0.5 - ry) - p4 * 0.5);
