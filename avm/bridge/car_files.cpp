@@ -21,8 +21,7 @@ bool Exists(const char* path) { return Facts(path).exists; }
 
 // The two files that say a car directory is complete.
 bool CarFilePaths(const ViewParam* scene, const char* carName, char* params, char* marker) {
-  return FormatPath(params, kPathBufferSize, "%s%s//%s//params.bin", scene->assetRoot, kCarTreeDir,
-                    carName) &&
-         FormatPath(marker, kPathBufferSize, "%s%s//%s//tires//right_30//f5.kes", scene->assetRoot,
-                    kCarTreeDir, carName);
+  return CarFilePath(params, kPathBufferSize, scene->assetRoot, carName, "//params.bin") &&
+         CarFilePath(marker, kPathBufferSize, scene->assetRoot, carName,
+                     "//tires//right_30//f5.kes");
 }

@@ -15,17 +15,12 @@
 
 #include "avm/bridge/avm_log.h"
 #include "avm/bridge/path_format.h"
+#include "avm/common/numbers.h"
+#include "avm/common/regular_file.h"
 
 namespace {
 
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
-
-int32_t LittleEndian32(const uint8_t* bytes) {
-  const uint32_t value = static_cast<uint32_t>(bytes[0]) | (static_cast<uint32_t>(bytes[1]) << 8) |
-                         (static_cast<uint32_t>(bytes[2]) << 16) |
-                         (static_cast<uint32_t>(bytes[3]) << 24);
-  return static_cast<int32_t>(value);
-}
 
 // How one read from the package went.
 enum class Read { kWhole, kNothing, kPart };
@@ -47,26 +42,6 @@ long long PackageLength(FILE* file) {
     return -1;
   }
   return static_cast<long long>(length);
-}
-
-// Opens the package for reading only when it is a regular file: a
-// directory reads as an error and a pipe would block the caller (who holds
-// the scene lock) for as long as nobody writes into it.
-FILE* OpenPackage(const char* package) {
-  const int fd = open(package, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
-    return nullptr;
-  }
-  struct stat info;
-  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-    close(fd);
-    return nullptr;
-  }
-  FILE* file = fdopen(fd, "rb");
-  if (file == nullptr) {
-    close(fd);
-  }
-  return file;
 }
 
 // The entry's path below destination as it is logged, with every
@@ -333,7 +308,7 @@ bool PackageEntryNameIsSafe(const char* name, std::size_t length) {
 }
 
 int UnpackFiles(const char* package, const char* destination) {
-  FILE* file = OpenPackage(package);
+  FILE* file = OpenRegularFile(package);
   AVM_LOGI("load car:%s", package);
   if (file == nullptr) {
     AVM_LOGI("load car %s failed!can not open file.", package);

@@ -15,15 +15,12 @@
 #include "avm/sprites/car_asset_paths.h"
 #include "avm/sprites/whole_car_sprites.h"
 #include "avm/view/car_params.h"
+#include "avm/view/frame_loop.h"
 
 namespace {
 
 constexpr int32_t kUnpackMode = 1;
 constexpr uint32_t kHighestMode = 10;
-
-void ClearStateImages(ViewParam* scene) {
-  std::memset(scene->frameLoaded, 0, sizeof(scene->frameLoaded));
-}
 
 // The first 24 x (mode - 2) angles of a car selected before the first
 // frame are loaded at once; the draw method loads the rest in idle time.
@@ -63,7 +60,7 @@ int SelectCar(const char* name, int32_t mode) {
 
   FormatPath(scene->carName, sizeof(scene->carName), "%s", name);
   scene->topViewDirty = 1;
-  ClearStateImages(scene);
+  DropStateImages(scene);
   scene->volumeLightLoaded = 0;
   scene->aiCarLoaded = 0;
   scene->carSpriteReady = 0;
@@ -76,9 +73,7 @@ int SelectCar(const char* name, int32_t mode) {
           ? 1
           : 0;
   scene->partialWheelSpritesPresent =
-      FormatPath(path, sizeof(path), "%s%s//%s//tires//97//b5.kes", scene->assetRoot, kCarTreeDir,
-                 name) &&
-              Exists(path)
+      CarFilePath(path, sizeof(path), scene->assetRoot, name, "//tires//97//b5.kes") && Exists(path)
           ? 1
           : 0;
 
@@ -88,7 +83,7 @@ int SelectCar(const char* name, int32_t mode) {
     // The next frame forgets the old car's images; single-texture mode
     // reloads at once.
     scene->carResetPending = 1;
-    ClearStateImages(scene);
+    DropStateImages(scene);
     scene->blinkCounter = 0;
     scene->volumeLightLoaded = 0;
     scene->aiCarLoaded = 0;
@@ -106,7 +101,7 @@ int AvmSetCar(const char* name, int32_t mode) {
   // that call's hold of the lock; the frame takes the new car as it goes on.
   SceneLock lock;
   AVM_LOGI("---------SetCar:%s,mode:%d", name != nullptr ? name : "(null)", mode);
-  if (gBridge.initialised.load(std::memory_order_acquire) != 1 ||
+  if (!Initialised() ||
       static_cast<uint32_t>(mode) > kHighestMode) {
     return kNotInitialised;
   }

@@ -10,8 +10,6 @@
 
 namespace {
 
-bool Initialised() { return gBridge.initialised.load(std::memory_order_acquire) == 1; }
-
 // The commands of the renderer by code. Codes not listed change nothing and
 // return 1.
 constexpr CommandEntry kCommands[] = {

@@ -1,9 +1,8 @@
 // Display settings: layer pictures and switches, brightness, frame rate and
 // the stored switches that nothing draws with.
-#include <cstring>
-
 #include "avm/bridge/command_handlers.h"
 #include "avm/bridge/scene_state.h"
+#include "avm/view/frame_loop.h"
 
 namespace {
 
@@ -105,7 +104,7 @@ int CmdHeadlightBeams(int32_t arg) {
   if (ArgInRange(arg, 0, 1)) {
     ViewParam* scene = pViewParam;
     scene->volumeLightOn = arg;
-    std::memset(scene->frameLoaded, 0, sizeof(scene->frameLoaded));
+    DropStateImages(scene);
   }
   return 1;
 }

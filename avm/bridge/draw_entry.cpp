@@ -17,6 +17,7 @@
 #include "avm/bridge/scene_state.h"
 #include "avm/sprites/whole_car_sprites.h"
 #include "avm/view/frame_loop.h"
+#include "avm/view/screen_modes.h"
 
 namespace {
 
@@ -27,7 +28,6 @@ constexpr uint32_t kIdleLoadLimitMs = 69;
 constexpr uint32_t kSlowFrameMs = 30;
 constexpr uint32_t kFrameTimeLogEvery = 300;
 constexpr int kLastSpriteAngle = kSpriteAngles - 1;
-constexpr int kScreenModeLogo = 20;
 // Bound on the error queue read per frame; a lost context may keep
 // reporting forever.
 constexpr int kMaxErrorsPerFrame = 64;
@@ -37,8 +37,6 @@ constexpr uint8_t kDemoDoorPattern[20] = {
     0x0, 0x1, 0x2, 0x4, 0x8, 0xF, 0x3, 0xC, 0x5, 0xA,
     0x6, 0x9, 0x7, 0xB, 0xE, 0xD, 0x0, 0x0, 0x0, 0x0,
 };
-
-bool Is3DTurnMode(int mode) { return mode == 5 || mode == 15; }
 
 // Loads the lowest angle that is not loaded yet. Returns false when every
 // angle is loaded.
@@ -130,7 +128,7 @@ void AnimateDemo(ViewParam* scene) {
   const uint32_t n = scene->frameCounter;
   const int mode = scene->screenMode;
   if (n % 5 == 0) {
-    if (mode == 0 || mode == 1 || mode == 8 || mode == 9) {
+    if (DemoSteersIn(mode)) {
       gBridge.demoSteer += gDemoSteerStep;
     } else {
       gBridge.demoSteer = 0.0f;
@@ -206,7 +204,7 @@ void ReportGlErrors() {
 }  // namespace
 
 int AvmDrawFrame(int cameraTexture) {
-  if (gBridge.initialised.load(std::memory_order_acquire) != 1) {
+  if (!Initialised()) {
     return kNotInitialised;
   }
   SceneLock lock;
@@ -238,11 +236,11 @@ int AvmDrawFrame(int cameraTexture) {
   if (scene->demoMode != 0) {
     AnimateDemo(scene);
   }
-  if (Is3DTurnMode(scene->screenMode)) {
+  if (Is3DMode(scene->screenMode)) {
     TurnView(scene);
   }
   const int mode = scene->screenMode;
-  if ((mode == 6 || mode == 7 || mode == 12 || mode == 13) && scene->animationNotify == 1) {
+  if (EndsAnimationAtOnce(mode) && scene->animationNotify == 1) {
     scene->animationNotify = 0;
     NotifySigFunc(kNotifyAnimationEnded);
   }

@@ -14,6 +14,7 @@
 #include "avm/bridge/scene_state.h"
 #include "avm/gl/matrix_math.h"
 #include "avm/gl/shader_programs.h"
+#include "avm/view/frame_loop.h"
 #include "avm/view/view_init.h"
 
 namespace {
@@ -115,7 +116,7 @@ void CreateRemainingTextures(ViewParam* scene) {
   scene->firstFrameSeen = 0;
   scene->angleLoadEnabled = 0;
   scene->carSpriteReady = 0;
-  std::memset(scene->frameLoaded, 0, sizeof(scene->frameLoaded));
+  DropStateImages(scene);
   scene->logoLoaded = 0;
   std::memset(scene->spareLoadFlags, 0, sizeof(scene->spareLoadFlags));
 }
@@ -148,6 +149,8 @@ bool CopyAssetRoot(const char* assetDir, char* assetRoot) {
 }
 
 }  // namespace
+
+bool Initialised() { return gBridge.initialised.load(std::memory_order_acquire) == 1; }
 
 void LogVersion() { AVM_LOGI("---------avm.so,version %.2f", kAvmVersion); }
 

@@ -14,6 +14,11 @@ constexpr int kAvmVersionTimes100 = 127;
 // the like: about 40 bytes plus the car name).
 constexpr std::size_t kMaxAssetRootLength = 160;
 
+// True once initialisation has finished; every entry point but the start-up
+// commands answers kNotInitialised before then. Any thread; the acquire
+// pairs with the release of initialisation, so what it set up is visible.
+bool Initialised();
+
 // Result of the native methods while the library is not initialised.
 constexpr int kNotInitialised = -9;
 // Result of a native method whose work stopped inside it (an exception

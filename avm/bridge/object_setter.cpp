@@ -13,8 +13,6 @@
 
 namespace {
 
-bool Initialised() { return gBridge.initialised.load(std::memory_order_acquire) == 1; }
-
 // Reads the inner array of one object into slot (already zero). Longer
 // arrays are cut to the slot's length; false when the array is null or not
 // readable, which leaves the slot empty.

@@ -44,7 +44,7 @@ int CmdScreenSizePixels(int32_t arg) {
   if (width <= 10 || height <= 10) {
     return 0;
   }
-  if (gBridge.initialised.load(std::memory_order_acquire) == 1) {
+  if (Initialised()) {
     ViewParam* scene = pViewParam;
     scene->screenWidth = width;
     scene->screenHeight = height;

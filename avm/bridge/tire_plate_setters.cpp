@@ -30,8 +30,6 @@ constexpr int kPanelStyle = 26;
 
 constexpr uint32_t kHighestPlateStyle = 2;
 
-bool Initialised() { return gBridge.initialised.load(std::memory_order_acquire) == 1; }
-
 void StoreTireReadings(ViewParam* scene, const jint (&e)[kTireArrayLength]) {
   for (int i = 0; i < kTires; ++i) {
     // Out-of-range values are no reading: the stored one stays, and only a

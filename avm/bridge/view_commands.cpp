@@ -7,14 +7,13 @@
 #include "avm/bridge/scene_state.h"
 #include "avm/view/frame_loop.h"
 #include "avm/view/screen_layout.h"
+#include "avm/view/screen_modes.h"
 
 namespace {
 
 constexpr int kRearAngle = 0;
 // A rotation show starts only from the rear view towards these targets.
 bool RotationShowTarget(int32_t target) { return target == 96 || target == 144; }
-
-bool Is3DMode(int32_t mode) { return mode == 5 || mode == 15; }
 
 }  // namespace
 
@@ -71,8 +70,7 @@ int CmdSideInset(int32_t arg) {
 // (150, 350). Not in the 3D modes (4, 5, 15).
 int CmdTopViewZoom(int32_t arg) {
   ViewParam* scene = pViewParam;
-  const int32_t mode = scene->screenMode;
-  if (mode == 4 || Is3DMode(mode) || (arg != 1 && arg != -1)) {
+  if (RefusesTopZoom(scene->screenMode) || (arg != 1 && arg != -1)) {
     return 1;
   }
   const float margin = scene->topViewMargin + static_cast<float>(arg * 10);
@@ -122,7 +120,7 @@ int CmdAnimationQuery(int32_t) {
   if (scene->smoothRotation == 0) {
     return scene->carViewActive == 1 ? 1 : 0;
   }
-  if (scene->screenMode != 5) {
+  if (scene->screenMode != kScreenMode3D) {
     return 0;
   }
   if (scene->rotationShow == 1) {
@@ -160,7 +158,7 @@ int CmdAnimationNotification(int32_t arg) {
 // 85: field of view of screen mode 5 in tenths of a degree, 55.0..80.0.
 int CmdFieldOfView3D(int32_t arg) {
   ViewParam* scene = pViewParam;
-  if (ArgInRange(arg, 550, 800) && scene->screenMode == 5) {
+  if (ArgInRange(arg, 550, 800) && scene->screenMode == kScreenMode3D) {
     scene->mainFovy = static_cast<float>(arg) / 10.0f;
   }
   return 1;

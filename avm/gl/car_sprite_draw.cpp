@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "avm/bridge/scene_state.h"
+#include "avm/common/numbers.h"
 #include "avm/gl/matrix_math.h"
 #include "avm/gl/quad_draw.h"
 #include "avm/gl/sprite_quad.h"
@@ -13,15 +14,6 @@
 #include "avm/view/car_params.h"
 
 namespace {
-
-bool AnyDoorOpen(const ViewParam* scene) {
-  for (int door = 0; door < 4; ++door) {
-    if (scene->doorOpen[door] == 1) {
-      return true;
-    }
-  }
-  return false;
-}
 
 void UseCarProgram(const ViewParam* scene) {
   glEnable(GL_BLEND);
@@ -72,6 +64,19 @@ bool CurrentAngle(const ViewParam* scene, int* angle) {
 
 }  // namespace
 
+bool AnyDoorOpen(const ViewParam* scene) {
+  for (int door = 0; door < 4; ++door) {
+    if (scene->doorOpen[door] == 1) {
+      return true;
+    }
+  }
+  return false;
+}
+
+void ViewProjection(const ViewParam* scene, float* mvp) {
+  MultMatrix4x4(mvp, scene->viewMatrix, scene->projMatrix);
+}
+
 int PlateForAngle(int angle) {
   if (angle >= 24 && angle <= 72) {
     return 1;
@@ -92,7 +97,7 @@ void GetMatrix2D() {
 
 void GetMatrix3D() {
   ViewParam* scene = pViewParam;
-  const float a = scene->camAngle * 3.1415927f / 180.0f;
+  const float a = scene->camAngle * static_cast<float>(kPi) / 180.0f;
   const float c = std::cos(a);
   const float s = std::sin(a);
   LookAt(scene->viewMatrix, scene->camDistance * c, scene->camDistance * s, scene->camHeight, 0.0f,

@@ -2,11 +2,20 @@
 // The car itself: a pre-rendered sprite on one screen-aligned quad, placed
 // for the current view, and the matrices of the two car views.
 
+struct ViewParam;
+
 // Matrices of the 2D top view (screen mode 12) and of the 3D orbit view
 // (screen mode 5), written into viewMatrix and projMatrix for every layer of
 // the same frame.
 void GetMatrix2D();
 void GetMatrix3D();
+
+// The product of the frame's view and projection matrices, as the layers
+// drawn in scene coordinates multiply it; mvp takes 16 floats.
+void ViewProjection(const ViewParam* scene, float* mvp);
+
+// True when any of the four doorOpen flags is 1.
+bool AnyDoorOpen(const ViewParam* scene);
 
 // The top-view sprite, rebuilt first when the door state changed.
 void DrawCar3D_Top();

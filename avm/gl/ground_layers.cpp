@@ -1,6 +1,7 @@
 #include <GLES2/gl2.h>
 
 #include "avm/bridge/scene_state.h"
+#include "avm/gl/car_sprite_draw.h"
 #include "avm/gl/matrix_math.h"
 #include "avm/gl/quad_draw.h"
 #include "avm/gl/scene_layers.h"
@@ -19,11 +20,6 @@ struct GroundStrip {
 
 constexpr GroundStrip kRoadway = {-22500.0f, 25};
 constexpr GroundStrip kLaneLines = {-19800.0f, 18};
-
-// The projection-view product of the frame.
-void GroundMatrix(const ViewParam* scene, float* mvp) {
-  MultMatrix4x4(mvp, scene->viewMatrix, scene->projMatrix);
-}
 
 // Draws the tiles of one strip with the texture offset of its phase, then
 // moves the phase on by the speed. At standstill the phase flips between 0
@@ -44,7 +40,7 @@ void DrawScrollingStrip(const ViewParam* scene, GLuint texture, const GroundStri
   const float v = static_cast<float>(0.25 - *phase * 0.0025);
   const float texcoords[8] = {0.0f, v, 0.0f, v + 0.75f, 1.0f, v, 1.0f, v + 0.75f};
   float mvp[16];
-  GroundMatrix(scene, mvp);
+  ViewProjection(scene, mvp);
   for (int tile = 0; tile < strip.tiles; ++tile) {
     const float y = strip.firstY + static_cast<float>(tile) * kTileLength;
     const float quad[12] = {
@@ -133,7 +129,7 @@ void DrawCarBottomShadow(int top) {
       -hw, -hl, 0.0f,
   };
   float mvp[16];
-  GroundMatrix(scene, mvp);
+  ViewProjection(scene, mvp);
   if (scene->carBottomIndex == 3) {
     DrawColor(scene->shadowLuma, mvp, quad);
   } else {

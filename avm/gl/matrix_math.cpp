@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "avm/common/numbers.h"
+
 extern "C" {
 
 const float MyIdentityMatrix[16] = {
@@ -44,7 +46,7 @@ void CopyMatrix4x4(const float* source, float* destination) {
 }
 
 void PerspectiveMatrix4x4(float* m, float fovy, float aspect, float nearZ, float farZ) {
-  const float fovyTimesPi = fovy * 3.1415927f;
+  const float fovyTimesPi = fovy * static_cast<float>(kPi);
   const float f = static_cast<float>(1.0 / std::tan(static_cast<double>(fovyTimesPi) / 360.0));
   std::memset(m, 0, 16 * sizeof(float));
   m[0] = f / aspect;

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "avm/bridge/scene_state.h"
+#include "avm/gl/car_sprite_draw.h"
 #include "avm/gl/matrix_math.h"
 #include "avm/mesh/objmodel.h"
 
@@ -43,7 +44,7 @@ void DrawObj(int slot) {
   }
 
   float m[16];
-  MultMatrix4x4(m, scene->viewMatrix, scene->projMatrix);
+  ViewProjection(scene, m);
   // Model y points up, the scene's z does: the rotation about x turns the
   // model's frame into the scene's, after it is moved and scaled.
   RotateMatrix4x4(m, -90.0f, 0);

@@ -5,6 +5,7 @@
 #include "avm/bridge/lifecycle.h"
 #include "avm/bridge/scene_lock.h"
 #include "avm/bridge/scene_state.h"
+#include "avm/gl/car_sprite_draw.h"
 #include "avm/gl/matrix_math.h"
 #include "avm/gl/quad_draw.h"
 #include "avm/gl/radar_geometry.h"
@@ -18,11 +19,9 @@ const float kRadarTexCoords[8] = {0.0f, 0.0f, 0.0f, 1.0f, 1.0f, 0.0f, 1.0f, 1.0f
 RadarBlink gStaticBlink;
 RadarBlink gDistanceBlink;
 
-bool Initialised() { return gBridge.initialised.load(std::memory_order_acquire) == 1; }
-
 void DrawQuads(const ViewParam* scene, const RadarQuad* quads, int count) {
   float mvp[16];
-  MultMatrix4x4(mvp, scene->viewMatrix, scene->projMatrix);
+  ViewProjection(scene, mvp);
   for (int q = 0; q < count; ++q) {
     DrawPicture(quads[q].texture, mvp, quads[q].positions, kRadarTexCoords);
   }

@@ -5,6 +5,7 @@
 
 #include "avm/bridge/avm_log.h"
 #include "avm/bridge/scene_state.h"
+#include "avm/common/regular_file.h"
 #include "avm/gl/shader_sources.h"
 
 namespace {
@@ -135,7 +136,7 @@ int CompileShader(const char* path, GLuint shader) {
   if (path == nullptr) {
     return 0;
   }
-  FILE* file = std::fopen(path, "rb");
+  FILE* file = OpenRegularFile(path);
   if (file == nullptr) {
     return 0;
   }

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "avm/bridge/scene_state.h"
+#include "avm/common/numbers.h"
 #include "avm/view/car_params.h"
 
 namespace {
@@ -22,15 +23,6 @@ bool RenderCameraRatios(const ViewParam* scene, float* xr, float* yr) {
 }
 
 }  // namespace
-
-bool AllFinite(const float* values, int count) {
-  for (int i = 0; i < count; ++i) {
-    if (!std::isfinite(values[i])) {
-      return false;
-    }
-  }
-  return true;
-}
 
 bool WholeCarSpriteQuad(const ViewParam* scene, const float* cord, SpriteEdges edges,
                         float* quad) {

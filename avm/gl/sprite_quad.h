@@ -29,6 +29,3 @@ bool TopSpriteQuad(const ViewParam* scene, float* quad);
 // top-left, bottom-left, top-right, bottom-right, for the plain texture
 // coordinates.
 bool RenderCameraFrameQuad(const ViewParam* scene, float* quad);
-
-// True when every one of the count values is finite.
-bool AllFinite(const float* values, int count);

@@ -5,6 +5,7 @@
 #include "avm/bridge/java_callbacks.h"
 #include "avm/bridge/path_format.h"
 #include "avm/bridge/scene_state.h"
+#include "avm/gl/car_sprite_draw.h"
 #include "avm/gl/matrix_math.h"
 #include "avm/gl/quad_draw.h"
 #include "avm/include/avm_image_tools.h"
@@ -60,10 +61,6 @@ void BillboardQuad(int tyre, int slot, float width, float height, float quad[12]
   for (int i = 0; i < 12; ++i) {
     quad[i] = vertices[i];
   }
-}
-
-void SceneMvp(const ViewParam* scene, float mvp[16]) {
-  MultMatrix4x4(mvp, scene->viewMatrix, scene->projMatrix);
 }
 
 // Composes the tyre's panel into pressure.png and loads it into the tyre's
@@ -160,7 +157,7 @@ void DrawTirePressure(int tyre) {
   const float* texcoords =
       LooksFromAnglesOneToNinetyFive(scene->spriteAngle) ? kMirroredTexCoords : kUprightTexCoords;
   float mvp[16];
-  SceneMvp(scene, mvp);
+  ViewProjection(scene, mvp);
   if (scene->tirePanelMode == 1 &&
       static_cast<uint32_t>(scene->tirePressure[tyre]) < kNoReading) {
     DrawPanel(scene, tyre, sizes, texcoords, mvp);
@@ -175,7 +172,7 @@ void DrawPlateNumber(int which) {
     return;
   }
   float mvp[16];
-  SceneMvp(scene, mvp);
+  ViewProjection(scene, mvp);
   const float* quad = which == 1 ? &carPlateCordCur[0] : &carPlateCordCur[12];
   DrawPicture(scene->plateTexture, mvp, quad, kUprightTexCoords);
 }

@@ -43,6 +43,9 @@ class TrackDrawer {
   // Makes every slot rebuild its line on its next draw, in all three modes:
   // what a change of steering or driving direction needs.
   void markGeometryDirty();
+  // Clears the flag of the current track mode: called by a track operation
+  // after its last line, so that the lines it drew are current.
+  void markModeCurrent();
 
   int32_t vertexCount;  // 51 pairs of inner and outer vertex
   int32_t indexCount;
@@ -60,7 +63,12 @@ class TrackDrawer {
   int32_t projLoc;
   bool texCoordDirty;
   bool indexDirty;
-  // [0] plain mode, [1] track mode A, [2] track mode B.
+  // [0] plain mode, [1] track mode A, [2] track mode B. The rebuild rule,
+  // all of it here: markGeometryDirty sets all three (steering, direction);
+  // while the current mode's flag stays set, draw rebuilds every line it is
+  // asked for, so all the lines of one track operation are rebuilt; the
+  // operation then calls markModeCurrent, and the next draws reuse the
+  // buffers until the flags are set again.
   bool geometryDirty[3];
   // The current line: arc centre (for a band its centre x and start y),
   // start angle in degrees, +1 or -1 for the sense of the arc, radius along

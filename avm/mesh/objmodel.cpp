@@ -5,6 +5,7 @@
 #include <new>
 
 #include "avm/bridge/avm_log.h"
+#include "avm/common/regular_file.h"
 
 namespace {
 
@@ -89,7 +90,7 @@ void Objmodel::readFile(const char* path) {
   if (path == nullptr) {
     return;
   }
-  FILE* file = std::fopen(path, "rb");
+  FILE* file = OpenRegularFile(path);
   if (file == nullptr) {
     return;
   }

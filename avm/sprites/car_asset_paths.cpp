@@ -1,5 +1,6 @@
 #include "avm/sprites/car_asset_paths.h"
 
+#include <cstdarg>
 #include <cstring>
 
 #include "avm/bridge/path_format.h"
@@ -16,6 +17,22 @@ bool CarNameFitsPathBuffers(const char* assetRoot, const char* carName) {
   const std::size_t longest =
       std::strlen(assetRoot) + std::strlen(kCarTreeDir) + nameLength + kLongestCarFileSuffix;
   return longest < kPathBufferSize;
+}
+
+bool CarFilePath(char* buffer, std::size_t capacity, const char* assetRoot, const char* carName,
+                 const char* relativeFormat, ...) {
+  if (!FormatPath(buffer, capacity, "%s%s//%s", assetRoot, kCarTreeDir, carName)) {
+    return false;
+  }
+  const std::size_t head = std::strlen(buffer);
+  va_list args;
+  va_start(args, relativeFormat);
+  const bool fits = FormatPathV(buffer + head, capacity - head, relativeFormat, args);
+  va_end(args);
+  if (!fits) {
+    buffer[0] = '\0';
+  }
+  return fits;
 }
 
 bool WholeCarImagePath(char* buffer, std::size_t capacity, const ViewParam* scene, int angle) {

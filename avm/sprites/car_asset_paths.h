@@ -20,6 +20,14 @@ constexpr const char* kCarTreeDir = ".tmp/";
 // loaded by every loader without a path being refused.
 constexpr std::size_t kLongestCarFileSuffix = 40;
 
+// A file of the named car: "{assetRoot}.tmp///{carName}" followed by
+// relativeFormat ("//color//a//130.kes", "//tires//left//f%d.kes"). The
+// doubled separators are those the car files have always been named with;
+// the file system folds them. Returns false, with an empty buffer and one
+// log line, when the path does not fit capacity.
+bool CarFilePath(char* buffer, std::size_t capacity, const char* assetRoot, const char* carName,
+                 const char* relativeFormat, ...) __attribute__((format(printf, 5, 6)));
+
 // True when every loader path of carName below assetRoot fits the 256-byte
 // path buffers (and carName fits its own 256-byte field).
 bool CarNameFitsPathBuffers(const char* assetRoot, const char* carName);

@@ -16,41 +16,21 @@ int load_texture_doors(int view, int blinkPhase, int texture) {
     AVM_LOGI("---------load_texture_doors,view %d unknown", view);
     return texture;
   }
-  const ViewParam* scene = pViewParam;
-  char path[kPathBufferSize];
   cv::Mat working;
-  if (view == 0) {
-    FormatPath(path, sizeof(path), "%s%s//%s//color//top//top0000.kes", scene->assetRoot,
-               kCarTreeDir, scene->carName);
-    working = DecodeWorkingImage(path);
-  } else if (view == 1) {
-    FormatPath(path, sizeof(path), "%s%s//%s//color//a//130.kes", scene->assetRoot, kCarTreeDir,
-               scene->carName);
-    working = DecodeWorkingImageViaDestMat(path);
-  } else {
-    FormatPath(path, sizeof(path), "%s%s//%s//color//a//158.kes", scene->assetRoot, kCarTreeDir,
-               scene->carName);
-    working = DecodeWorkingImageViaDestMat(path);
-  }
-
   // One image folder per view serves both pairs of doors: at 130 the far
   // side's doors, when open, come from door/left as well.
-  const OpenDoorImages doors = DoorImagesForFlags(scene);
-  for (int i = 0; i < doors.count; ++i) {
-    const int k = doors.numbers[i];
-    if (view == 0) {
-      FormatPath(path, sizeof(path), "%s%s//%s//color//door//top//d%d.kes", scene->assetRoot,
-                 kCarTreeDir, scene->carName, k);
-      PasteAtEntry(working, path, carDoorsOffset[12 + k], OverlayKind::kDoor);
-    } else if (view == 1) {
-      FormatPath(path, sizeof(path), "%s%s//%s//color//door//left//d%d.kes", scene->assetRoot,
-                 kCarTreeDir, scene->carName, k);
-      PasteAtEntry(working, path, carDoorsOffset[k], OverlayKind::kDoor);
-    } else {
-      FormatPath(path, sizeof(path), "%s%s//%s//color//door//right//d%d.kes", scene->assetRoot,
-                 kCarTreeDir, scene->carName, k);
-      PasteAtEntry(working, path, carDoorsOffset[6 + k], OverlayKind::kDoor);
-    }
+  if (view == 0) {
+    const ViewParam* scene = pViewParam;
+    char path[kPathBufferSize];
+    CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName, "//color//top//top0000.kes");
+    working = DecodeWorkingImage(path);
+    PasteOpenDoors(working, "top", carDoorsOffset + kDoorTopViewEntries);
+  } else if (view == 1) {
+    working = DecodeAngleBase(130);
+    PasteOpenDoors(working, "left", carDoorsOffset + kDoorLeftViewEntries);
+  } else {
+    working = DecodeAngleBase(158);
+    PasteOpenDoors(working, "right", carDoorsOffset + kDoorRightViewEntries);
   }
 
   // The top view has no indicator images.
@@ -67,28 +47,11 @@ int load_texture_doors2(int view, int blinkPhase, int texture) {
   }
   const ViewParam* scene = pViewParam;
   const bool front = view == 1;
-  char path[kPathBufferSize];
+  cv::Mat working = DecodeAngleBase(front ? 54 : 144);
   if (front) {
-    FormatPath(path, sizeof(path), "%s%s//%s//color//a//54.kes", scene->assetRoot, kCarTreeDir,
-               scene->carName);
+    PasteOpenDoors(working, "front", carDoorsOffset2 + kDoorFrontViewEntries);
   } else {
-    FormatPath(path, sizeof(path), "%s%s//%s//color//a//144.kes", scene->assetRoot, kCarTreeDir,
-               scene->carName);
-  }
-  cv::Mat working = DecodeWorkingImageViaDestMat(path);
-
-  const OpenDoorImages doors = DoorImagesForFlags(scene);
-  for (int i = 0; i < doors.count; ++i) {
-    const int k = doors.numbers[i];
-    if (front) {
-      FormatPath(path, sizeof(path), "%s%s//%s//color//door//front//d%d.kes", scene->assetRoot,
-                 kCarTreeDir, scene->carName, k);
-      PasteAtEntry(working, path, carDoorsOffset2[18 + k], OverlayKind::kDoor);
-    } else {
-      FormatPath(path, sizeof(path), "%s%s//%s//color//door//back//d%d.kes", scene->assetRoot,
-                 kCarTreeDir, scene->carName, k);
-      PasteAtEntry(working, path, carDoorsOffset2[24 + k], OverlayKind::kDoor);
-    }
+    PasteOpenDoors(working, "back", carDoorsOffset2 + kDoorBackViewEntries);
   }
 
   if (blinkPhase == 1) {

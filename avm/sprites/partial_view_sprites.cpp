@@ -32,12 +32,12 @@ int WheelGroup(int angle) {
 void PasteBeams(cv::Mat& working) {
   const ViewParam* scene = pViewParam;
   char path[kPathBufferSize];
-  FormatPath(path, sizeof(path), "%s%s//%s//color//light//front2//0.kes", scene->assetRoot,
-             kCarTreeDir, scene->carName);
-  PasteAtEntry(working, path, carLampsOffset2[32], OverlayKind::kWheelOrLamp);
-  FormatPath(path, sizeof(path), "%s%s//%s//color//light//front2//1.kes", scene->assetRoot,
-             kCarTreeDir, scene->carName);
-  PasteAtEntry(working, path, carLampsOffset2[33], OverlayKind::kWheelOrLamp);
+  CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName,
+              "//color//light//front2//0.kes");
+  PasteAtEntry(working, path, carLampsOffset2[kBeamsFront2Entries], OverlayKind::kWheelOrLamp);
+  CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName,
+              "//color//light//front2//1.kes");
+  PasteAtEntry(working, path, carLampsOffset2[kBeamsFront2Entries + 1], OverlayKind::kWheelOrLamp);
 }
 
 // Right indicator (front2/2) first, then the left one (front2/3).
@@ -45,14 +45,14 @@ void PasteIndicators(cv::Mat& working, int32_t lampState) {
   const ViewParam* scene = pViewParam;
   char path[kPathBufferSize];
   if (lampState == 2 || lampState == 3) {
-    FormatPath(path, sizeof(path), "%s%s//%s//color//light//front2//2.kes", scene->assetRoot,
-               kCarTreeDir, scene->carName);
-    PasteAtEntry(working, path, carLampsOffset2[34], OverlayKind::kWheelOrLamp);
+    CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName,
+                "//color//light//front2//2.kes");
+    PasteAtEntry(working, path, carLampsOffset2[kLampFront2RightEntry], OverlayKind::kWheelOrLamp);
   }
   if (lampState == 1 || lampState == 3) {
-    FormatPath(path, sizeof(path), "%s%s//%s//color//light//front2//3.kes", scene->assetRoot,
-               kCarTreeDir, scene->carName);
-    PasteAtEntry(working, path, carLampsOffset2[35], OverlayKind::kWheelOrLamp);
+    CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName,
+                "//color//light//front2//3.kes");
+    PasteAtEntry(working, path, carLampsOffset2[kLampFront2LeftEntry], OverlayKind::kWheelOrLamp);
   }
 }
 
@@ -65,10 +65,7 @@ int load_textureSome(int angle, int wheelFrame, int blinkPhase, int doorMode, in
     return texture;
   }
   const ViewParam* scene = pViewParam;
-  char path[kPathBufferSize];
-  FormatPath(path, sizeof(path), "%s%s//%s//color//a//%d.kes", scene->assetRoot, kCarTreeDir,
-             scene->carName, angle);
-  cv::Mat working = DecodeWorkingImageViaDestMat(path);
+  cv::Mat working = DecodeAngleBase(angle);
 
   // A car without the partial-view wheel sets is shown plain at these
   // angles: its lamp and door images would not match a kit that lacks them.
@@ -78,11 +75,12 @@ int load_textureSome(int angle, int wheelFrame, int blinkPhase, int doorMode, in
 
   const bool beams = angle == 72 && scene->volumeLightOn == 1;
   if (doorMode != 1) {
-    FormatPath(path, sizeof(path), "%s%s//%s//tires//%d//f%d.kes", scene->assetRoot, kCarTreeDir,
-               scene->carName, angle + 1, wheelFrame);
+    char path[kPathBufferSize];
+    CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName, "//tires//%d//f%d.kes",
+                angle + 1, wheelFrame);
     PasteAtEntry(working, path, carTiresOffset2[2 * group], OverlayKind::kWheelOrLamp);
-    FormatPath(path, sizeof(path), "%s%s//%s//tires//%d//b%d.kes", scene->assetRoot, kCarTreeDir,
-               scene->carName, angle + 1, wheelFrame);
+    CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName, "//tires//%d//b%d.kes",
+                angle + 1, wheelFrame);
     PasteAtEntry(working, path, carTiresOffset2[2 * group + 1], OverlayKind::kWheelOrLamp);
     if (beams) {
       PasteBeams(working);
@@ -97,13 +95,7 @@ int load_textureSome(int angle, int wheelFrame, int blinkPhase, int doorMode, in
     if (beams) {
       PasteBeams(working);
     }
-    const OpenDoorImages doors = DoorImagesForFlags(scene);
-    for (int i = 0; i < doors.count; ++i) {
-      const int k = doors.numbers[i];
-      FormatPath(path, sizeof(path), "%s%s//%s//color//door//front2//d%d.kes", scene->assetRoot,
-                 kCarTreeDir, scene->carName, k);
-      PasteAtEntry(working, path, carDoorsOffset2[30 + k], OverlayKind::kDoor);
-    }
+    PasteOpenDoors(working, "front2", carDoorsOffset2 + kDoorFront2ViewEntries);
   }
   return UploadSpriteImage(texture, working);
 }

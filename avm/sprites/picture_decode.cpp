@@ -10,6 +10,9 @@
 #include <cstring>
 #include <opencv2/imgcodecs.hpp>
 
+#include "avm/common/numbers.h"
+#include "avm/common/regular_file.h"
+
 const uint8_t kConvertedImageMagic[kSignatureBytes] = {'k', 'e', 's', ' ', 0x30, 0x0B, 0x09, 0x0C};
 const uint8_t kPngSignature[kSignatureBytes] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 
@@ -36,13 +39,6 @@ bool IsWebp(const std::vector<uint8_t>& bytes) {
 uint32_t BigEndian32(const uint8_t* bytes) {
   return (static_cast<uint32_t>(bytes[0]) << 24) | (static_cast<uint32_t>(bytes[1]) << 16) |
          (static_cast<uint32_t>(bytes[2]) << 8) | static_cast<uint32_t>(bytes[3]);
-}
-
-int32_t LittleEndian32(const uint8_t* bytes) {
-  return static_cast<int32_t>(static_cast<uint32_t>(bytes[0]) |
-                              (static_cast<uint32_t>(bytes[1]) << 8) |
-                              (static_cast<uint32_t>(bytes[2]) << 16) |
-                              (static_cast<uint32_t>(bytes[3]) << 24));
 }
 
 uint32_t LittleEndian24(const uint8_t* bytes) {
@@ -164,15 +160,14 @@ bool ReadRegularFile(const char* path, std::size_t limit, std::vector<uint8_t>* 
   if (path == nullptr || path[0] == '\0') {
     return false;
   }
-  const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  int64_t size = 0;
+  const int fd = OpenRegularFileDescriptor(path, &size);
   if (fd < 0) {
     return false;
   }
-  struct stat info;
-  bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size >= 0 &&
-            static_cast<uint64_t>(info.st_size) <= limit;
+  bool ok = static_cast<uint64_t>(size) <= limit;
   if (ok) {
-    bytes->resize(static_cast<std::size_t>(info.st_size));
+    bytes->resize(static_cast<std::size_t>(size));
     std::size_t done = 0;
     while (ok && done < bytes->size()) {
       const ssize_t got = read(fd, bytes->data() + done, bytes->size() - done);

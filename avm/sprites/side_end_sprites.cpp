@@ -62,41 +62,33 @@ int load_textureLR(int side, int wheelFrame, int blinkPhase, int texture) {
   }
   const ViewParam* scene = pViewParam;
   const bool left = side == 0;
+  cv::Mat working = DecodeAngleBase(left ? 130 : 158);
   char path[kPathBufferSize];
-
-  if (left) {
-    FormatPath(path, sizeof(path), "%s%s//%s//color//a//130.kes", scene->assetRoot, kCarTreeDir,
-               scene->carName);
-  } else {
-    FormatPath(path, sizeof(path), "%s%s//%s//color//a//158.kes", scene->assetRoot, kCarTreeDir,
-               scene->carName);
-  }
-  cv::Mat working = DecodeWorkingImageViaDestMat(path);
 
   const int steerSet = FrontWheelSteerSet(side, scene->steerAngle);
   if (steerSet == 0) {
     if (left) {
-      FormatPath(path, sizeof(path), "%s%s//%s//tires//left//f%d.kes", scene->assetRoot,
-                 kCarTreeDir, scene->carName, wheelFrame);
+      CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName, "//tires//left//f%d.kes",
+                  wheelFrame);
     } else {
-      FormatPath(path, sizeof(path), "%s%s//%s//tires//right//f%d.kes", scene->assetRoot,
-                 kCarTreeDir, scene->carName, wheelFrame);
+      CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName, "//tires//right//f%d.kes",
+                  wheelFrame);
     }
   } else if (left) {
-    FormatPath(path, sizeof(path), "%s%s//%s//tires//left_%d//f%d.kes", scene->assetRoot,
-               kCarTreeDir, scene->carName, steerSet, wheelFrame);
+    CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName, "//tires//left_%d//f%d.kes",
+                steerSet, wheelFrame);
   } else {
-    FormatPath(path, sizeof(path), "%s%s//%s//tires//right_%d//f%d.kes", scene->assetRoot,
-               kCarTreeDir, scene->carName, steerSet, wheelFrame);
+    CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName, "//tires//right_%d//f%d.kes",
+                steerSet, wheelFrame);
   }
   PasteAtEntry(working, path, carTiresOffsetCur[left ? 0 : 2], OverlayKind::kWheelOrLamp);
 
   if (left) {
-    FormatPath(path, sizeof(path), "%s%s//%s//tires//left//b%d.kes", scene->assetRoot,
-               kCarTreeDir, scene->carName, wheelFrame);
+    CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName, "//tires//left//b%d.kes",
+                wheelFrame);
   } else {
-    FormatPath(path, sizeof(path), "%s%s//%s//tires//right//b%d.kes", scene->assetRoot,
-               kCarTreeDir, scene->carName, wheelFrame);
+    CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName, "//tires//right//b%d.kes",
+                wheelFrame);
   }
   PasteAtEntry(working, path, carTiresOffsetCur[left ? 1 : 3], OverlayKind::kWheelOrLamp);
 
@@ -116,15 +108,7 @@ int load_textureFB(int side, int /*wheelFrame: the end views show no wheel turni
   }
   const ViewParam* scene = pViewParam;
   const bool front = side == 1;
-  char path[kPathBufferSize];
-  if (front) {
-    FormatPath(path, sizeof(path), "%s%s//%s//color//a//54.kes", scene->assetRoot, kCarTreeDir,
-               scene->carName);
-  } else {
-    FormatPath(path, sizeof(path), "%s%s//%s//color//a//144.kes", scene->assetRoot, kCarTreeDir,
-               scene->carName);
-  }
-  cv::Mat working = DecodeWorkingImageViaDestMat(path);
+  cv::Mat working = DecodeAngleBase(front ? 54 : 144);
   if (blinkPhase == 1) {
     PasteEndLamps(working, front, scene->lampState);
   }

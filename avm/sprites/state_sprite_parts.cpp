@@ -44,17 +44,36 @@ bool PasteAtEntry(cv::Mat& working, const char* path, const CarPosition& entry, 
   return PasteOverlayFile(working, path, entry.x, entry.y, kind);
 }
 
+cv::Mat DecodeAngleBase(int angle) {
+  const ViewParam* scene = pViewParam;
+  char path[kPathBufferSize];
+  CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName, "//color//a//%d.kes", angle);
+  return DecodeWorkingImageViaDestMat(path);
+}
+
+void PasteOpenDoors(cv::Mat& working, const char* folder, const CarPosition* entries) {
+  const ViewParam* scene = pViewParam;
+  char path[kPathBufferSize];
+  const OpenDoorImages doors = DoorImagesForFlags(scene);
+  for (int i = 0; i < doors.count; ++i) {
+    const int k = doors.numbers[i];
+    CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName,
+                "//color//door//%s//d%d.kes", folder, k);
+    PasteAtEntry(working, path, entries[k], OverlayKind::kDoor);
+  }
+}
+
 void PasteSideLamp(cv::Mat& working, bool leftSide) {
   const ViewParam* scene = pViewParam;
   char path[kPathBufferSize];
   if (leftSide) {
-    FormatPath(path, sizeof(path), "%s%s//%s//color//light//left//4.kes", scene->assetRoot,
-               kCarTreeDir, scene->carName);
-    PasteAtEntry(working, path, carLampsOffset2[4], OverlayKind::kWheelOrLamp);
+    CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName,
+                "//color//light//left//4.kes");
+    PasteAtEntry(working, path, carLampsOffset2[kLampLeftViewEntry], OverlayKind::kWheelOrLamp);
   } else {
-    FormatPath(path, sizeof(path), "%s%s//%s//color//light//right//5.kes", scene->assetRoot,
-               kCarTreeDir, scene->carName);
-    PasteAtEntry(working, path, carLampsOffset2[13], OverlayKind::kWheelOrLamp);
+    CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName,
+                "//color//light//right//5.kes");
+    PasteAtEntry(working, path, carLampsOffset2[kLampRightViewEntry], OverlayKind::kWheelOrLamp);
   }
 }
 
@@ -63,24 +82,24 @@ void PasteEndLamps(cv::Mat& working, bool front, int32_t lampState) {
   char path[kPathBufferSize];
   if (lampState == 2 || lampState == 3) {
     if (front) {
-      FormatPath(path, sizeof(path), "%s%s//%s//color//light//front//0.kes", scene->assetRoot,
-                 kCarTreeDir, scene->carName);
-      PasteAtEntry(working, path, carLampsOffset2[16], OverlayKind::kWheelOrLamp);
+      CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName,
+                  "//color//light//front//0.kes");
+      PasteAtEntry(working, path, carLampsOffset2[kLampFrontRightEntry], OverlayKind::kWheelOrLamp);
     } else {
-      FormatPath(path, sizeof(path), "%s%s//%s//color//light//back//5.kes", scene->assetRoot,
-                 kCarTreeDir, scene->carName);
-      PasteAtEntry(working, path, carLampsOffset2[25], OverlayKind::kWheelOrLamp);
+      CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName,
+                  "//color//light//back//5.kes");
+      PasteAtEntry(working, path, carLampsOffset2[kLampBackRightEntry], OverlayKind::kWheelOrLamp);
     }
   }
   if (lampState == 1 || lampState == 3) {
     if (front) {
-      FormatPath(path, sizeof(path), "%s%s//%s//color//light//front//1.kes", scene->assetRoot,
-                 kCarTreeDir, scene->carName);
-      PasteAtEntry(working, path, carLampsOffset2[17], OverlayKind::kWheelOrLamp);
+      CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName,
+                  "//color//light//front//1.kes");
+      PasteAtEntry(working, path, carLampsOffset2[kLampFrontLeftEntry], OverlayKind::kWheelOrLamp);
     } else {
-      FormatPath(path, sizeof(path), "%s%s//%s//color//light//back//4.kes", scene->assetRoot,
-                 kCarTreeDir, scene->carName);
-      PasteAtEntry(working, path, carLampsOffset2[24], OverlayKind::kWheelOrLamp);
+      CarFilePath(path, sizeof(path), scene->assetRoot, scene->carName,
+                  "//color//light//back//4.kes");
+      PasteAtEntry(working, path, carLampsOffset2[kLampBackLeftEntry], OverlayKind::kWheelOrLamp);
     }
   }
 }

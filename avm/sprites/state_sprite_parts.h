@@ -29,6 +29,14 @@ OpenDoorImages DoorImagesForFlags(const ViewParam* scene);
 // logged and skipped by PasteOverlayFile.
 bool PasteAtEntry(cv::Mat& working, const char* path, const CarPosition& entry, OverlayKind kind);
 
+// The whole-car image of a sprite angle (color/a/{angle}.kes), decoded as
+// the base a state image is composed on.
+cv::Mat DecodeAngleBase(int angle);
+
+// Pastes the picture of every open door of the current flags,
+// color/door/{folder}/d{k}.kes, at entries[k].
+void PasteOpenDoors(cv::Mat& working, const char* folder, const CarPosition* entries);
+
 // The indicator lamp of a side view: light/left/4 (left side, angle 130) or
 // light/right/5 (right side, angle 158). The caller decides when it is lit.
 void PasteSideLamp(cv::Mat& working, bool leftSide);

@@ -119,8 +119,8 @@ int get_top_name(char* out, const char* fileName) {
     FormatPath(out, kPathBufferSize, "%s%s//car%d//color%d//top//%s", scene->assetRoot,
                kCarTreeDir, scene->carNumber, scene->colorNumber, fileName);
   } else {
-    FormatPath(out, kPathBufferSize, "%s%s//%s//color//top//%s", scene->assetRoot, kCarTreeDir,
-               scene->carName, fileName);
+    CarFilePath(out, kPathBufferSize, scene->assetRoot, scene->carName, "//color//top//%s",
+                fileName);
   }
   return 1;
 }

@@ -2,13 +2,14 @@
 #include <new>
 
 #include "avm/bridge/entry_boundary.h"
+#include "avm/bridge/lifecycle.h"
 #include "avm/bridge/scene_lock.h"
 #include "avm/bridge/scene_state.h"
+#include "avm/common/numbers.h"
 #include "avm/include/avm_track.h"
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr float kDefaultLineWidth = 5.0f;
 constexpr float kDefaultLineLength = 500.0f;
 constexpr float kDefaultParams[6] = {76.5f, 171.0f, -158.8f, 25.9f, 72.2f, 83.9f};
@@ -24,8 +25,6 @@ constexpr int32_t kSecondExtraSlot = 7;
 // In track mode A the inner lines are drawn only for moderate steering.
 constexpr float kMildMainSteer = 20.0f;
 constexpr float kMildExtraSteer = 25.0f;
-
-bool Initialised() { return gBridge.initialised.load(std::memory_order_acquire) == 1; }
 
 float Degrees(float radians) { return static_cast<float>(radians / kPi * 180.0); }
 
@@ -78,14 +77,12 @@ void DrawBand(TrackDrawer* drawer, float* view, float* proj, float centerX, int3
   drawer->draw(view, proj, 1);
 }
 
-// The operation's lines are current now: its mode's flag is cleared.
-void ClearModeFlag(TrackDrawer* drawer, const ViewParam* scene) {
-  if (scene->trackModeA != 0) {
-    drawer->geometryDirty[1] = false;
-  } else if (scene->trackModeB != 0) {
-    drawer->geometryDirty[2] = false;
-  } else {
-    drawer->geometryDirty[0] = false;
+// The car's size from the scene once the library is initialised; the
+// defaults stay before. Scene lock held by the caller.
+void TakeCarSize(AvmTrack* track) {
+  if (Initialised() && pViewParam != nullptr) {
+    track->carWidth = static_cast<float>(pViewParam->carWidth);
+    track->carLength = static_cast<float>(pViewParam->carLength);
   }
 }
 
@@ -108,10 +105,7 @@ AvmTrack::AvmTrack()
   // A track whose construction failed has no drawer and draws nothing.
   GuardEntry("AvmTrack", [this] {
     SceneLock lock;
-    if (Initialised() && pViewParam != nullptr) {
-      carWidth = static_cast<float>(pViewParam->carWidth);
-      carLength = static_cast<float>(pViewParam->carLength);
-    }
+    TakeCarSize(this);
     drawer = new (std::nothrow) TrackDrawer(lineWidth);
   });
 }
@@ -139,10 +133,7 @@ void AvmTrack::SetTrackParams(float params[6]) {
     }
     {
       SceneLock lock;
-      if (Initialised() && pViewParam != nullptr) {
-        carWidth = static_cast<float>(pViewParam->carWidth);
-        carLength = static_cast<float>(pViewParam->carLength);
-      }
+      TakeCarSize(this);
     }
     wheelbase = params[1] - params[2];
     sideOffset = params[3] / 3.0f;
@@ -151,6 +142,26 @@ void AvmTrack::SetTrackParams(float params[6]) {
 
 namespace {
 
+// The start both arc sets share: the turning radius R, what the operation
+// needs of the scene, and the arcs' centre on the line of the rear axle, on
+// the side the car turns to. False when the scene is gone or the car drives
+// straight (no finite radius): then nothing is drawn.
+bool BeginArcs(AvmTrack* track, float steer, bool left, float direction, float* R,
+               TrackCall* call) {
+  const ViewParam* scene = pViewParam;
+  *R = TurningRadius(track->wheelbase, steer);
+  if (scene == nullptr || !std::isfinite(*R)) {
+    return false;
+  }
+  *call = CallOf(scene);
+  const float halfWidth = track->carWidth * 0.5f;
+  TrackDrawer* drawer = track->drawer;
+  drawer->direction = direction;
+  drawer->centerY = track->trackParams[2];
+  drawer->centerX = left ? -(*R - halfWidth) : *R - halfWidth;
+  return true;
+}
+
 // The front arcs of both sides around a centre on the line of the rear
 // axle, on the side the car turns to: left runs anticlockwise from near 0
 // degrees, right clockwise from near 180 (its start angles mirror the
@@ -158,21 +169,17 @@ namespace {
 // a line width, as the lines were first laid out.
 void DrawFrontArcs(AvmTrack* track, float* view, float* proj, float steer, bool left) {
   TrackDrawer* drawer = track->drawer;
-  const ViewParam* scene = pViewParam;
-  const float R = TurningRadius(track->wheelbase, steer);
-  if (scene == nullptr || !std::isfinite(R)) {
+  float R = 0.0f;
+  TrackCall call{};
+  if (!BeginArcs(track, steer, left, left ? 1.0f : -1.0f, &R, &call)) {
     return;
   }
-  const TrackCall call = CallOf(scene);
   const float W = track->carWidth;
   const float wb = track->wheelbase;
   const float q = track->sideOffset;
   const float ew = track->trackParams[3];
   const float len = track->lineLength;
   const float halfLine = track->lineWidth * 0.5f;
-  drawer->direction = left ? 1.0f : -1.0f;
-  drawer->centerY = track->trackParams[2];
-  drawer->centerX = left ? -(R - W * 0.5f) : R - W * 0.5f;
   const auto start = [left](float radians) {
     return left ? Degrees(radians) : 180.0f - Degrees(radians);
   };
@@ -205,19 +212,18 @@ void DrawFrontArcs(AvmTrack* track, float* view, float* proj, float steer, bool 
                kSecondExtraSlot + call.slotShift});
     }
   }
-  ClearModeFlag(drawer, scene);
+  drawer->markModeCurrent();
 }
 
 // The rear arcs of both sides: left runs clockwise from 0 degrees, right
 // anticlockwise from 180 degrees around a centre on the other side.
 void DrawRearArcs(AvmTrack* track, float* view, float* proj, float steer, bool left) {
   TrackDrawer* drawer = track->drawer;
-  const ViewParam* scene = pViewParam;
-  const float R = TurningRadius(track->wheelbase, steer);
-  if (scene == nullptr || !std::isfinite(R)) {
+  float R = 0.0f;
+  TrackCall call{};
+  if (!BeginArcs(track, steer, left, left ? -1.0f : 1.0f, &R, &call)) {
     return;
   }
-  const TrackCall call = CallOf(scene);
   const float W = track->carWidth;
   const float L = track->carLength;
   const float q = track->sideOffset;
@@ -225,9 +231,6 @@ void DrawRearArcs(AvmTrack* track, float* view, float* proj, float steer, bool l
   const float ew = track->trackParams[3];
   const float p4 = track->trackParams[4];
   const float len = track->lineLength;
-  drawer->direction = left ? -1.0f : 1.0f;
-  drawer->centerY = ry;
-  drawer->centerX = left ? -(R - W * 0.5f) : R - W * 0.5f;
   const float flat = left ? 0.0f : 180.0f;
 
   const float d = static_cast<float>((L * 0.5 - ry) - p4 * 0.5);
@@ -241,7 +244,7 @@ void DrawRearArcs(AvmTrack* track, float* view, float* proj, float steer, bool l
     DrawArc(drawer, view, proj, {flat, R - W + ew * 0.5f, len, kFirstExtraSlot + call.slotShift});
     DrawArc(drawer, view, proj, {flat, R - ew * 0.5f, len, kSecondExtraSlot + call.slotShift});
   }
-  ClearModeFlag(drawer, scene);
+  drawer->markModeCurrent();
 }
 
 // The straight bands beside the car's sides, starting at y = startY.
@@ -264,67 +267,50 @@ void DrawStraightBands(AvmTrack* track, float* view, float* proj, float startY) 
     DrawBand(drawer, view, proj, -(W - 10.0f - ew) * 0.5f, kFirstExtraSlot + call.slotShift);
     DrawBand(drawer, view, proj, (W - 10.0f - ew) * 0.5f, kSecondExtraSlot + call.slotShift);
   }
-  ClearModeFlag(drawer, scene);
+  drawer->markModeCurrent();
+}
+
+// Every drawing operation of a track: its exception boundary, nothing
+// before initialisation or without a drawer, and the scene lock around the
+// lines it draws.
+template <typename Draw>
+void DrawTrackPart(const char* operation, const AvmTrack* track, Draw draw) {
+  GuardEntry(operation, [&] {
+    if (track->drawer == nullptr || !Initialised()) {
+      return;
+    }
+    SceneLock lock;
+    draw();
+  });
 }
 
 }  // namespace
 
 void AvmTrack::FrontLeft(float* view, float* proj, float steer) {
-  GuardEntry("AvmTrack::FrontLeft", [&] {
-    if (drawer == nullptr || !Initialised()) {
-      return;
-    }
-    SceneLock lock;
-    DrawFrontArcs(this, view, proj, steer, true);
-  });
+  DrawTrackPart("AvmTrack::FrontLeft", this,
+                [&] { DrawFrontArcs(this, view, proj, steer, true); });
 }
 
 void AvmTrack::FrontRight(float* view, float* proj, float steer) {
-  GuardEntry("AvmTrack::FrontRight", [&] {
-    if (drawer == nullptr || !Initialised()) {
-      return;
-    }
-    SceneLock lock;
-    DrawFrontArcs(this, view, proj, steer, false);
-  });
+  DrawTrackPart("AvmTrack::FrontRight", this,
+                [&] { DrawFrontArcs(this, view, proj, steer, false); });
 }
 
 void AvmTrack::BackLeft(float* view, float* proj, float steer) {
-  GuardEntry("AvmTrack::BackLeft", [&] {
-    if (drawer == nullptr || !Initialised()) {
-      return;
-    }
-    SceneLock lock;
-    DrawRearArcs(this, view, proj, steer, true);
-  });
+  DrawTrackPart("AvmTrack::BackLeft", this, [&] { DrawRearArcs(this, view, proj, steer, true); });
 }
 
 void AvmTrack::BackRight(float* view, float* proj, float steer) {
-  GuardEntry("AvmTrack::BackRight", [&] {
-    if (drawer == nullptr || !Initialised()) {
-      return;
-    }
-    SceneLock lock;
-    DrawRearArcs(this, view, proj, steer, false);
-  });
+  DrawTrackPart("AvmTrack::BackRight", this,
+                [&] { DrawRearArcs(this, view, proj, steer, false); });
 }
 
 void AvmTrack::Front(float* view, float* proj) {
-  GuardEntry("AvmTrack::Front", [&] {
-    if (drawer == nullptr || !Initialised()) {
-      return;
-    }
-    SceneLock lock;
-    DrawStraightBands(this, view, proj, trackParams[1]);
-  });
+  DrawTrackPart("AvmTrack::Front", this,
+                [&] { DrawStraightBands(this, view, proj, trackParams[1]); });
 }
 
 void AvmTrack::Back(float* view, float* proj) {
-  GuardEntry("AvmTrack::Back", [&] {
-    if (drawer == nullptr || !Initialised()) {
-      return;
-    }
-    SceneLock lock;
-    DrawStraightBands(this, view, proj, -trackParams[1]);
-  });
+  DrawTrackPart("AvmTrack::Back", this,
+                [&] { DrawStraightBands(this, view, proj, -trackParams[1]); });
 }

@@ -9,12 +9,6 @@
 #include "avm/bridge/scene_state.h"
 #include "avm/include/avm_track.h"
 
-namespace {
-
-bool Initialised() { return gBridge.initialised.load(std::memory_order_acquire) == 1; }
-
-}  // namespace
-
 extern "C" int AvmAttachGuideTrack(AvmTrack* track) {
   if (!Initialised()) {
     return kNotInitialised;

@@ -243,6 +243,20 @@ void TrackDrawer::markGeometryDirty() {
   }
 }
 
+void TrackDrawer::markModeCurrent() {
+  const ViewParam* scene = pViewParam;
+  if (scene == nullptr) {
+    return;
+  }
+  if (scene->trackModeA != 0) {
+    geometryDirty[1] = false;
+  } else if (scene->trackModeB != 0) {
+    geometryDirty[2] = false;
+  } else {
+    geometryDirty[0] = false;
+  }
+}
+
 void TrackDrawer::draw(float* view, float* proj, int straight) {
   GuardEntry("TrackDrawer::draw", [this, view, proj, straight] {
     const ViewParam* scene = pViewParam;

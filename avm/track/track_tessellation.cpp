@@ -3,9 +3,10 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "avm/common/numbers.h"
+
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 // Screen modes whose bit 3 differs show the same end of the car.
 constexpr int32_t kModeVariantBit = 8;
 
@@ -14,15 +15,6 @@ bool CutAtCarEnd(const TrackSceneModes& modes) {
 }
 
 int32_t BaseMode(const TrackSceneModes& modes) { return modes.screenMode & ~kModeVariantBit; }
-
-bool AllFinite(const float* values, int count) {
-  for (int i = 0; i < count; ++i) {
-    if (!std::isfinite(values[i])) {
-      return false;
-    }
-  }
-  return true;
-}
 
 void Put(float* out, int vertex, float x, float y) {
   out[3 * vertex] = x;

@@ -7,6 +7,8 @@
 #include "avm/bridge/avm_log.h"
 #include "avm/bridge/path_format.h"
 #include "avm/bridge/scene_state.h"
+#include "avm/common/numbers.h"
+#include "avm/common/regular_file.h"
 
 extern "C" {
 
@@ -45,15 +47,6 @@ bool ReadTable(FILE* file, void* table, std::size_t size) {
     return false;
   }
   return std::fread(table, 1, size, file) == size;
-}
-
-bool AllFinite(const float* values, std::size_t count) {
-  for (std::size_t i = 0; i < count; ++i) {
-    if (!std::isfinite(values[i])) {
-      return false;
-    }
-  }
-  return true;
 }
 
 // A float table goes straight into matrices and quads: one NaN or infinity
@@ -152,7 +145,7 @@ void AvmCalScale() {
                        scene->carName);
   }
   // A path that does not fit is read as a missing file: every check fails.
-  FILE* file = named ? std::fopen(path, "rb") : nullptr;
+  FILE* file = named ? OpenRegularFile(path) : nullptr;
 
   ReadTable(file, carSizeCur, sizeof(carSizeCur));
   ReadTable(file, carTiresOffsetCur, sizeof(carTiresOffsetCur));
@@ -220,13 +213,14 @@ void AvmCalScale() {
 
   std::memset(carLampsOffset2, 0, sizeof(carLampsOffset2));
   const bool lamps2Read = ReadTable(file, carLampsOffset2, sizeof(carLampsOffset2));
-  CheckPositions(lamps2Read, carLampsOffset2[4], carLampsOffset2[4], "carLampsOffset2");
+  CheckPositions(lamps2Read, carLampsOffset2[kLampLeftViewEntry],
+                 carLampsOffset2[kLampLeftViewEntry], "carLampsOffset2");
 
   std::memset(carDoorsOffset2, 0, sizeof(carDoorsOffset2));
   const bool doors2Read = ReadTable(file, carDoorsOffset2, sizeof(carDoorsOffset2));
   // The door tables log their first two values, whichever entry is checked.
   scene->doorSpritesAvailable =
-      CheckPositions(doors2Read, carDoorsOffset2[18], carDoorsOffset2[0], "carDoorsOffset2")
+      CheckPositions(doors2Read, carDoorsOffset2[kDoorFrontViewEntries], carDoorsOffset2[0], "carDoorsOffset2")
           ? 1
           : 0;
 

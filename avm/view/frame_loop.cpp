@@ -16,16 +16,13 @@
 #include "avm/mesh/objmodel.h"
 #include "avm/sprites/state_sprites.h"
 #include "avm/sprites/whole_car_sprites.h"
+#include "avm/view/screen_modes.h"
 
 uint32_t gWheelTickCounter = 0;
 uint32_t gWheelPhase = 0;
 
 namespace {
 
-constexpr int kScreenModeTop = 12;
-constexpr int kScreenModeLogo = 20;
-constexpr int kScreenMode3D = 5;
-constexpr int kScreenModeUpkeepOnly = 15;
 constexpr int kWheelFrames = 6;
 // A lamp is lit for this many frames and dark for as many.
 constexpr int32_t kBlinkHalfPeriod = 12;
@@ -37,15 +34,6 @@ constexpr int32_t kBlinkCounterWrap = (INT32_MAX / kBlinkHalfPeriod) * kBlinkHal
 void ViewportFrom(const float* rect) {
   glViewport(static_cast<GLint>(rect[0]), static_cast<GLint>(rect[1]),
              static_cast<GLsizei>(rect[2]), static_cast<GLsizei>(rect[3]));
-}
-
-bool AnyDoorOpen(const ViewParam* scene) {
-  for (int door = 0; door < 4; ++door) {
-    if (scene->doorOpen[door] == 1) {
-      return true;
-    }
-  }
-  return false;
 }
 
 bool DoorMode(const ViewParam* scene) {
@@ -296,7 +284,7 @@ bool IsStateAngle(int angle) {
 int AvmDraw() {
   ViewParam* scene = pViewParam;
   const int mode = scene->screenMode;
-  if (mode == kScreenMode3D || mode == kScreenModeUpkeepOnly) {
+  if (Is3DMode(mode)) {
     KeepSpritesCurrent(scene);
   }
   glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
@@ -347,7 +335,7 @@ int AvmSetTireAngle(float angle, int direction) {
   if (std::fabs(clamped - scene->steerAngle) > 1e-6 || scene->reverseGear != direction) {
     // Modes 6 and 7 show the steered wheels in the cached state images,
     // unless those show open doors.
-    if ((scene->screenMode == 6 || scene->screenMode == 7) &&
+    if (ShowsSteeredStateImages(scene->screenMode) &&
         (!AnyDoorOpen(scene) || scene->doorSpritesAvailable == 0)) {
       DropStateImages(scene);
     }

@@ -13,10 +13,14 @@ bool IsStateAngle(int angle);
 // GL thread, scene lock held. Returns 1.
 int AvmDraw();
 
-// Marks all twelve cached state images stale. The cache is keyed only by
-// blink phase and wheel frame, so whoever changes anything else they show
-// (angle, doors, lamps, beams, steer set, car) calls this, and the next
-// frame at rest on a state angle composes its slot afresh.
+// Marks all twelve cached state images stale; the one place that does.
+// The cache (frameLoaded, frameTextures) is keyed only by blink phase and
+// wheel frame, not by angle, doors, lamps, beams, steering or car, so
+// whoever changes one of those must call this: initialisation, car
+// selection, the door, lamp, headlight-beam, target-angle and view-reset
+// commands, the demo's door steps, and AvmSetTireAngle on a change of steer
+// set or, in screen modes 6 and 7, of any steering. The next frame at rest
+// on a state angle then composes its slot afresh.
 void DropStateImages(ViewParam* scene);
 
 // Forgets every loaded whole-car image so that the angles load again.

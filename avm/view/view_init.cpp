@@ -1,9 +1,5 @@
 #include "avm/view/view_init.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -11,6 +7,7 @@
 #include "avm/bridge/avm_log.h"
 #include "avm/bridge/path_format.h"
 #include "avm/bridge/scene_state.h"
+#include "avm/common/regular_file.h"
 #include "avm/gl/shader_programs.h"
 #include "avm/view/screen_layout.h"
 
@@ -160,26 +157,6 @@ void ReadFloat(ConfigReader& reader, float* field, float fallback, float low, fl
     return;
   }
   *field = value;
-}
-
-// The file for binary reading when it is a regular file, else null. Opened
-// without blocking, so that a pipe of that name is refused rather than
-// waited on.
-FILE* OpenRegularFile(const char* path) {
-  const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
-    return nullptr;
-  }
-  struct stat info;
-  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-    close(fd);
-    return nullptr;
-  }
-  FILE* file = fdopen(fd, "rb");
-  if (file == nullptr) {
-    close(fd);
-  }
-  return file;
 }
 
 void UseConfigDefaults(ViewParam* scene) {

@@ -173,6 +173,16 @@ TEST_F(CarParams, MissingFileTakesEveryFallback) {
   EXPECT_EQ(scene_->carWidth, 170);
 }
 
+// A pipe in place of params.bin is not waited on (the selection would hang
+// under the scene lock until someone wrote into it): it is a missing file.
+TEST_F(CarParams, ParamsThatAreAPipeAreNotWaitedOn) {
+  ASSERT_EQ(mkfifo((carDir_ + "params.bin").c_str(), 0600), 0);
+  LogCapture log;
+  AvmCalScale();
+  EXPECT_EQ(log.Messages("KESTRA"), kAllFailureLines);
+  EXPECT_EQ(scene_->carLength, 400);
+}
+
 TEST_F(CarParams, TablesThatFailTheirChecks) {
   CarTables tables;
   tables.tiresParams[0] = 1.0f;  // not above 1

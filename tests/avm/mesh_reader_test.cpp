@@ -2,6 +2,7 @@
 // damaged ones that must leave an empty mesh without reading or allocating
 // beyond what the file holds.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -125,6 +126,16 @@ TEST_F(MeshReader, MissingFileLeavesTheMeshEmptyWithoutALine) {
   model_.readFile((dir_ / "absent.bin").c_str());
   ExpectEmpty();
   model_.readFile(nullptr);
+  ExpectEmpty();
+  EXPECT_EQ(log_.CountPrefix(kTag, "-------------objRead"), 0);
+}
+
+// A pipe in place of the mesh is not waited on (the frame would hang under
+// the scene lock until someone wrote into it): it reads as a missing file.
+TEST_F(MeshReader, MeshThatIsAPipeIsNotWaitedOn) {
+  const std::string path = dir_ / "car.bin";
+  ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+  model_.readFile(path.c_str());
   ExpectEmpty();
   EXPECT_EQ(log_.CountPrefix(kTag, "-------------objRead"), 0);
 }
