@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "avm/bridge/avm_jni.h"
 #include "avm/bridge/avm_log.h"
 #include "avm/bridge/entry_boundary.h"
 #include "avm/bridge/lifecycle.h"

@@ -70,8 +70,6 @@ bool TextAcceptable(const char* text, std::size_t length, std::size_t drawn) {
   return true;
 }
 
-}  // namespace
-
 int32_t ComposePlate(int32_t region, const char* text, int32_t style) {
   const ViewParam* scene = pViewParam;
   if (scene == nullptr) {
@@ -139,6 +137,8 @@ int32_t ComposePlate(int32_t region, const char* text, int32_t style) {
   }
   return 1;
 }
+
+}  // namespace
 
 extern "C" int32_t genPlate(int32_t region, const char* text, int32_t style) {
   return GuardEntry("genPlate", 0, [region, text, style] { return ComposePlate(region, text, style); });
