@@ -4,9 +4,9 @@
 #include <cstring>
 #include <opencv2/imgproc.hpp>
 
-#include "avm/bridge/avm_log.h"
-#include "avm/bridge/entry_boundary.h"
-#include "avm/bridge/path_format.h"
+#include "avm/common/avm_log.h"
+#include "avm/common/entry_boundary.h"
+#include "avm/common/path_format.h"
 #include "avm/bridge/scene_state.h"
 #include "avm/imagegen/glyph_plan.h"
 #include "avm/imagegen/image_files.h"

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "avm/bridge/path_format.h"
+#include "avm/common/path_format.h"
 #include "avm/bridge/scene_state.h"
 
 bool CarNameFitsPathBuffers(const char* assetRoot, const char* carName) {
