@@ -82,22 +82,24 @@ struct ViewParam {
                           // every frame element 0 of the draw method's array
   // General table, created by one CreateTexture call in this order.
   uint32_t topViewTexture;      // the 2D top view, rebuilt while topViewDirty is 1
-  uint32_t carBottomTexture;    // common/car_bottom<carBottomIndex>.png
-  uint32_t trackTexture;        // guide-track line picture, handed in when a track attaches
-  uint32_t trackExtraTextureA;  // extra-line picture for trackExtraLines 1
-  uint32_t trackExtraTextureB;  // extra-line picture for trackExtraLines 2
-  uint32_t powerLowTexture;     // tyre sensor battery-low icon
-  uint32_t plateTexture;        // generated number plate, reloaded while plateReload is 1
+  uint32_t carBottomTexture;    // common/car_bottom<carBottomIndex>.png; Init, carBottomReload
+  uint32_t trackTexture;        // guide-track line picture an app hands to AvmSetTrackTextures
+  uint32_t trackExtraTextureA;  // extra-line picture for trackExtraLines 1; the same call
+  uint32_t trackExtraTextureB;  // extra-line picture for trackExtraLines 2; the same call
+  // The pictures below are common/<name>.png, loaded by Init.
+  uint32_t powerLowTexture;     // power_low: tyre sensor battery low, on the panels
+  uint32_t plateTexture;        // plate/plate.png, the generated plate; again on plateReload
   uint32_t generalSpareTexture;  // spare name
-  uint32_t lineTexture;         // guide-track drawer's line picture
-  uint32_t tireWarningTexture;  // tyre panel icons, one picture each
-  uint32_t leakTexture;
-  uint32_t pressureLowTexture;
-  uint32_t pressureHighTexture;
-  uint32_t temperatureHighTexture;
-  uint32_t tireOkTexture;
-  uint32_t logoTexture;     // screen mode 20's logo, loaded while logoLoaded is 0
-  uint32_t safeLineTexture;  // guide-track safety line picture
+  uint32_t lineTexture;         // line: DrawLine's picture; no screen mode draws it
+  uint32_t tireWarningTexture;  // tire_warning; nothing draws it
+  uint32_t leakTexture;         // leak: tyre leak icon, on the panels
+  uint32_t pressureLowTexture;  // pressure_low: panel icon
+  uint32_t pressureHighTexture;  // pressure_high: panel icon
+  uint32_t temperatureHighTexture;  // temperature_high: panel icon
+  uint32_t tireOkTexture;       // tire_ok; nothing draws it
+  uint32_t logoTexture;  // logo, for screen mode 20: loaded by its layer, not Init, while
+                         // logoLoaded is 0
+  uint32_t safeLineTexture;  // safe_line; nothing draws it
   uint32_t generalSpareTextures[3];  // spare names
   uint32_t radarTextures[9];  // radar pictures an app hands to AvmSetRadarTextures
   uint32_t tirePanelTextures[4];  // generated tyre panels, one per wheel
