@@ -38,9 +38,11 @@ struct ViewParam {
   int32_t carWidth;   // centimetres, 190 at start; params.bin; also the guide tracks' width
   int32_t carLength;  // centimetres, 523 at start; params.bin
   double steerAngle;  // degrees, -32..32; cmds 1 and 3 through AvmSetTireAngle, demo steering
-  int32_t reverseGear;  // non-zero = reversing (mirrors the wheel frames); cmds 1 and 3
-  int32_t trackModeA;   // non-zero = guide tracks drawn without the view matrices; 0, no command
-  int32_t trackModeB;   // non-zero = the guide tracks' second slot pair; 0, no command
+  int32_t reverseGear;  // non-zero = reversing (the wheel frames run backwards); cmds 1, 3
+  int32_t trackModeA;   // non-zero = guide tracks in their second line set, drawn without
+                        // the view matrices; 0, no command
+  int32_t trackModeB;   // non-zero (trackModeA 0) = guide tracks in their third line set;
+                        // 0, no command
   // Written by the speed command without the scene lock while the frame
   // reads it, hence atomic; relaxed order suffices for a lone value.
   std::atomic<int32_t> vehicleSpeed;  // paces the wheel animation, 0 = still; cmd 2, demo
