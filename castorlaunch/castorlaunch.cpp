@@ -66,8 +66,6 @@ void SetChannelProperty(const char* channel) {
   }
 }
 
-}  // namespace
-
 int find_pid_by_name(const char* name, pid_t* list) {
   list[0] = 0;
   int count = 0;
@@ -141,6 +139,8 @@ void run_process(const char* file, const char* symbol) {
   start(1);
   dlclose(library);
 }
+
+}  // namespace
 
 int main(int argc, char** argv) {
   char* channel = nullptr;

@@ -2,7 +2,7 @@
 # system includes and stay out of it.
 function(avm_strict_warnings target)
   target_compile_options(${target} PRIVATE
-    $<$<COMPILE_LANGUAGE:CXX>:-Wall -Wextra -Werror -Wshadow -Wnon-virtual-dtor -Wformat=2 -Wno-unused-parameter>
+    $<$<COMPILE_LANGUAGE:CXX>:-Wall -Wextra -Werror -Wshadow -Wnon-virtual-dtor -Wformat=2 -Wmissing-declarations -Wno-unused-parameter>
     $<$<COMPILE_LANGUAGE:C>:-Wall -Wextra -Werror -Wformat=2 -Wno-unused-parameter>)
   if(AVM_SANITIZE)
     # Sanitizer instrumentation makes GCC's flow analysis report

@@ -16,10 +16,14 @@
 
 namespace fuzz {
 
+namespace {
+
 std::map<std::string, TargetFunction>& Targets() {
   static std::map<std::string, TargetFunction> targets;
   return targets;
 }
+
+}  // namespace
 
 int RegisterTarget(const char* name, TargetFunction function) {
   Targets()[name] = function;

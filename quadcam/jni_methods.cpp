@@ -4,6 +4,7 @@
 #include <jni.h>
 
 #include "quadcam/camera_session.h"
+#include "quadcam/jni_methods.h"
 #include "quadcam/output_worker.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <sys/stat.h>
 
-#include "avm/bridge/path_format.h"
+#include "avm/common/path_format.h"
 #include "avm/bridge/scene_state.h"
 #include "avm/sprites/car_asset_paths.h"
 

@@ -13,8 +13,8 @@
 #include <map>
 #include <string>
 
-#include "avm/bridge/avm_log.h"
-#include "avm/bridge/path_format.h"
+#include "avm/common/avm_log.h"
+#include "avm/common/path_format.h"
 #include "avm/common/numbers.h"
 #include "avm/common/regular_file.h"
 

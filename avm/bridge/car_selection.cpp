@@ -5,11 +5,11 @@
 #include <cstring>
 
 #include "avm/bridge/avm_jni.h"
-#include "avm/bridge/avm_log.h"
+#include "avm/common/avm_log.h"
 #include "avm/bridge/car_files.h"
-#include "avm/bridge/entry_boundary.h"
+#include "avm/common/entry_boundary.h"
 #include "avm/bridge/lifecycle.h"
-#include "avm/bridge/path_format.h"
+#include "avm/common/path_format.h"
 #include "avm/bridge/scene_lock.h"
 #include "avm/bridge/scene_state.h"
 #include "avm/sprites/car_asset_paths.h"

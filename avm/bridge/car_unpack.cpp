@@ -8,10 +8,10 @@
 
 #include <cstring>
 
-#include "avm/bridge/avm_log.h"
+#include "avm/common/avm_log.h"
 #include "avm/bridge/car_files.h"
 #include "avm/bridge/car_package.h"
-#include "avm/bridge/path_format.h"
+#include "avm/common/path_format.h"
 #include "avm/bridge/scene_state.h"
 #include "avm/sprites/car_asset_paths.h"
 

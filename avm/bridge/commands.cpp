@@ -3,7 +3,7 @@
 #include "avm/bridge/avm_jni.h"
 #include "avm/bridge/command_handlers.h"
 #include "avm/bridge/command_table.h"
-#include "avm/bridge/entry_boundary.h"
+#include "avm/common/entry_boundary.h"
 #include "avm/bridge/lifecycle.h"
 #include "avm/bridge/scene_lock.h"
 #include "avm/bridge/scene_state.h"

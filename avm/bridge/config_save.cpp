@@ -10,9 +10,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "avm/bridge/avm_log.h"
+#include "avm/common/avm_log.h"
 #include "avm/bridge/command_handlers.h"
-#include "avm/bridge/path_format.h"
+#include "avm/common/path_format.h"
 #include "avm/bridge/scene_state.h"
 #include "avm/view/view_init.h"
 

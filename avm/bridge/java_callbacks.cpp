@@ -1,6 +1,6 @@
 #include "avm/bridge/java_callbacks.h"
 
-#include "avm/bridge/avm_log.h"
+#include "avm/common/avm_log.h"
 #include "avm/bridge/scene_state.h"
 
 namespace {

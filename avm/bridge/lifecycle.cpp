@@ -5,11 +5,11 @@
 #include <cstring>
 
 #include "avm/bridge/avm_jni.h"
-#include "avm/bridge/avm_log.h"
-#include "avm/bridge/entry_boundary.h"
+#include "avm/common/avm_log.h"
+#include "avm/common/entry_boundary.h"
 #include "avm/bridge/java_callbacks.h"
-#include "avm/bridge/log_latch.h"
-#include "avm/bridge/path_format.h"
+#include "avm/common/log_latch.h"
+#include "avm/common/path_format.h"
 #include "avm/bridge/scene_lock.h"
 #include "avm/bridge/scene_state.h"
 #include "avm/gl/matrix_math.h"

@@ -5,8 +5,9 @@
 
 #include <cstring>
 
-#include "avm/bridge/avm_log.h"
-#include "avm/bridge/entry_boundary.h"
+#include "avm/bridge/avm_jni.h"
+#include "avm/common/avm_log.h"
+#include "avm/common/entry_boundary.h"
 #include "avm/bridge/lifecycle.h"
 #include "avm/bridge/scene_lock.h"
 #include "avm/bridge/scene_state.h"

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "avm/bridge/avm_log.h"
+#include "avm/common/avm_log.h"
 #include "avm/bridge/scene_state.h"
 #include "avm/common/regular_file.h"
 #include "avm/gl/shader_sources.h"

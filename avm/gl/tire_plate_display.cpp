@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "avm/bridge/java_callbacks.h"
-#include "avm/bridge/path_format.h"
+#include "avm/common/path_format.h"
 #include "avm/bridge/scene_state.h"
 #include "avm/gl/car_sprite_draw.h"
 #include "avm/gl/matrix_math.h"

@@ -4,9 +4,9 @@
 #include <cstring>
 #include <opencv2/imgproc.hpp>
 
-#include "avm/bridge/avm_log.h"
-#include "avm/bridge/entry_boundary.h"
-#include "avm/bridge/path_format.h"
+#include "avm/common/avm_log.h"
+#include "avm/common/entry_boundary.h"
+#include "avm/common/path_format.h"
 #include "avm/bridge/scene_state.h"
 #include "avm/imagegen/glyph_plan.h"
 #include "avm/imagegen/image_files.h"
@@ -69,8 +69,6 @@ bool TextAcceptable(const char* text, std::size_t length, std::size_t drawn) {
   }
   return true;
 }
-
-}  // namespace
 
 int32_t ComposePlate(int32_t region, const char* text, int32_t style) {
   const ViewParam* scene = pViewParam;
@@ -139,6 +137,8 @@ int32_t ComposePlate(int32_t region, const char* text, int32_t style) {
   }
   return 1;
 }
+
+}  // namespace
 
 extern "C" int32_t genPlate(int32_t region, const char* text, int32_t style) {
   return GuardEntry("genPlate", 0, [region, text, style] { return ComposePlate(region, text, style); });

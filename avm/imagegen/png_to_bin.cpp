@@ -7,8 +7,8 @@
 #include <cstring>
 #include <vector>
 
-#include "avm/bridge/avm_log.h"
-#include "avm/bridge/entry_boundary.h"
+#include "avm/common/avm_log.h"
+#include "avm/common/entry_boundary.h"
 #include "avm/imagegen/image_files.h"
 #include "avm/include/avm_image_tools.h"
 #include "avm/sprites/sprite_image.h"

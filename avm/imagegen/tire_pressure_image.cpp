@@ -3,10 +3,10 @@
 // picture the tyre display loads as a texture.
 #include <opencv2/imgproc.hpp>
 
-#include "avm/bridge/avm_log.h"
-#include "avm/bridge/entry_boundary.h"
-#include "avm/bridge/log_latch.h"
-#include "avm/bridge/path_format.h"
+#include "avm/common/avm_log.h"
+#include "avm/common/entry_boundary.h"
+#include "avm/common/log_latch.h"
+#include "avm/common/path_format.h"
 #include "avm/bridge/scene_state.h"
 #include "avm/imagegen/glyph_plan.h"
 #include "avm/imagegen/image_files.h"
@@ -102,8 +102,6 @@ bool ConvertedPictureReady(const char* directory, const char* name, int32_t styl
   return true;
 }
 
-}  // namespace
-
 int32_t ComposeTirePanel(int32_t pressure, int32_t pressureAlarm, int32_t temperature,
                          int32_t temperatureAlarm, int32_t statusIcon, int32_t pressureUnit,
                          int32_t temperatureUnit, int32_t style) {
@@ -170,6 +168,8 @@ int32_t ComposeTirePanel(int32_t pressure, int32_t pressureAlarm, int32_t temper
   LogLatchEnd(&gPanelFailure, "---------genTirePressure:panels made again");
   return 1;
 }
+
+}  // namespace
 
 extern "C" int32_t genTirePressure(int32_t pressure, int32_t pressureAlarm, int32_t temperature,
                                    int32_t temperatureAlarm, int32_t statusIcon,

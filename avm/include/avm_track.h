@@ -19,7 +19,7 @@
 // call drawer->markGeometryDirty() after a change.
 #include <stdint.h>
 
-#include "avm/include/avm_track_drawer.h"
+#include "avm_track_drawer.h"
 
 class AvmTrack {
  public:

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <new>
 
-#include "avm/bridge/avm_log.h"
+#include "avm/common/avm_log.h"
 #include "avm/common/regular_file.h"
 
 namespace {

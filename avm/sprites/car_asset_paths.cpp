@@ -3,7 +3,7 @@
 #include <cstdarg>
 #include <cstring>
 
-#include "avm/bridge/path_format.h"
+#include "avm/common/path_format.h"
 #include "avm/bridge/scene_state.h"
 
 bool CarNameFitsPathBuffers(const char* assetRoot, const char* carName) {

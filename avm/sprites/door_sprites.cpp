@@ -2,8 +2,8 @@
 // (load_texture_doors) and the end views (load_texture_doors2). The base
 // keeps its own wheels; door images are pasted as spans so that the gaps a
 // swung door leaves inside its outline are painted too.
-#include "avm/bridge/avm_log.h"
-#include "avm/bridge/path_format.h"
+#include "avm/common/avm_log.h"
+#include "avm/common/path_format.h"
 #include "avm/bridge/scene_state.h"
 #include "avm/sprites/car_asset_paths.h"
 #include "avm/sprites/sprite_image.h"

@@ -1,8 +1,8 @@
 // The partial views 0, 24, 72 and 96: each has a wheel folder of its own
 // (tires/{angle + 1}/), and 72, the front quarter view, also shows the
 // headlight beams, the front indicators and the doors.
-#include "avm/bridge/avm_log.h"
-#include "avm/bridge/path_format.h"
+#include "avm/common/avm_log.h"
+#include "avm/common/path_format.h"
 #include "avm/bridge/scene_state.h"
 #include "avm/sprites/car_asset_paths.h"
 #include "avm/sprites/sprite_image.h"

@@ -7,8 +7,8 @@
 #include <exception>
 #include <opencv2/imgproc.hpp>
 
-#include "avm/bridge/avm_log.h"
-#include "avm/bridge/log_latch.h"
+#include "avm/common/avm_log.h"
+#include "avm/common/log_latch.h"
 
 cv::Mat DestMat;
 

@@ -1,6 +1,6 @@
 #include "avm/sprites/state_sprite_parts.h"
 
-#include "avm/bridge/path_format.h"
+#include "avm/common/path_format.h"
 #include "avm/bridge/scene_state.h"
 #include "avm/sprites/car_asset_paths.h"
 #include "avm/view/car_params.h"

@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "avm/bridge/avm_log.h"
-#include "avm/bridge/path_format.h"
+#include "avm/common/avm_log.h"
+#include "avm/common/path_format.h"
 #include "avm/bridge/scene_state.h"
 #include "avm/sprites/car_asset_paths.h"
 #include "avm/sprites/sprite_image.h"

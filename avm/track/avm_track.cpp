@@ -1,7 +1,7 @@
 #include <cmath>
 #include <new>
 
-#include "avm/bridge/entry_boundary.h"
+#include "avm/common/entry_boundary.h"
 #include "avm/bridge/lifecycle.h"
 #include "avm/bridge/scene_lock.h"
 #include "avm/bridge/scene_state.h"

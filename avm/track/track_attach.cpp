@@ -3,7 +3,7 @@
 // on any thread, under the scene lock.
 #include <cstring>
 
-#include "avm/bridge/entry_boundary.h"
+#include "avm/common/entry_boundary.h"
 #include "avm/bridge/lifecycle.h"
 #include "avm/bridge/scene_lock.h"
 #include "avm/bridge/scene_state.h"

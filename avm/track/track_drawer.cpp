@@ -6,8 +6,8 @@
 #include <new>
 #include <unordered_map>
 
-#include "avm/bridge/avm_log.h"
-#include "avm/bridge/entry_boundary.h"
+#include "avm/common/avm_log.h"
+#include "avm/common/entry_boundary.h"
 #include "avm/bridge/scene_state.h"
 #include "avm/gl/matrix_math.h"
 #include "avm/gl/shader_programs.h"

@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "avm/bridge/avm_log.h"
-#include "avm/bridge/path_format.h"
+#include "avm/common/avm_log.h"
+#include "avm/common/path_format.h"
 #include "avm/bridge/scene_state.h"
 #include "avm/common/numbers.h"
 #include "avm/common/regular_file.h"

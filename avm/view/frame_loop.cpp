@@ -7,7 +7,7 @@
 #include <cstring>
 #include <new>
 
-#include "avm/bridge/path_format.h"
+#include "avm/common/path_format.h"
 #include "avm/bridge/scene_state.h"
 #include "avm/gl/car_sprite_draw.h"
 #include "avm/gl/object_draw.h"

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "avm/bridge/avm_log.h"
+#include "avm/common/avm_log.h"
 #include "avm/bridge/scene_state.h"
 
 int32_t lr_offset_angle[kLayoutRows][4] = {

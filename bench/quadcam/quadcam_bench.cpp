@@ -14,6 +14,7 @@
 // and the heap allocations per composed set of the whole pipeline (cameras,
 // readers, composition, worker, two windows) in steady state (target 0).
 #include <benchmark/benchmark.h>
+#include <malloc.h>
 #include <media/NdkImage.h>
 
 #include <atomic>

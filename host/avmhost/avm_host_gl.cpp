@@ -6,6 +6,12 @@
 
 #include <cstdint>
 
+// Called only by the Java VM, which finds it by its name.
+extern "C" JNIEXPORT jint JNICALL Java_com_kestra_avm_HostGl_texImage2D(JNIEnv* env, jclass,
+                                                                         jint texture, jint width,
+                                                                         jint height,
+                                                                         jbyteArray rgba);
+
 extern "C" JNIEXPORT jint JNICALL Java_com_kestra_avm_HostGl_texImage2D(JNIEnv* env, jclass,
                                                                          jint texture, jint width,
                                                                          jint height,

@@ -31,9 +31,9 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
-#include "avm/include/avm_matrix.h"
-#include "avm/include/avm_radar.h"
-#include "avm/include/avm_track.h"
+#include "avm_matrix.h"
+#include "avm_radar.h"
+#include "avm_track.h"
 #include "host/egl/host_egl.h"
 #include "host/jvm/host_jvm.h"
 

@@ -1,7 +1,8 @@
 # The car views: sprite geometry, the frame loop's animation and cache, the
 # layers around the car, and the sample car drawn through the whole frame.
 avm_add_gtest(avm_car_view_test
-  SOURCES car_view_geometry_test.cpp car_view_frame_test.cpp
+  SOURCES car_view_geometry_test.cpp car_view_fixture.cpp frame_loop_test.cpp
+    car_sprite_draw_test.cpp ground_layers_test.cpp car_overlay_layers_test.cpp
   LIBRARIES avm_test_support)
 
 avm_add_gtest(avm_car_view_sample_test

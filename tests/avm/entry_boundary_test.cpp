@@ -10,7 +10,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "avm/bridge/entry_boundary.h"
+#include "avm/common/entry_boundary.h"
 #include "avm/bridge/scene_lock.h"
 #include "avm/bridge/scene_state.h"
 #include "tests/avm/avm_test_support.h"

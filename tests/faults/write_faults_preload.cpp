@@ -122,6 +122,11 @@ mode_t ModeArgument(int flags, va_list args) {
 
 extern "C" {
 
+// The control entries, found by name (dlsym) by the test side.
+__attribute__((visibility("default"))) void avm_faults_arm(const char* prefix, int nth, int error);
+__attribute__((visibility("default"))) int avm_faults_disarm();
+__attribute__((visibility("default"))) int avm_faults_fired();
+
 __attribute__((visibility("default"))) void avm_faults_arm(const char* prefix, int nth, int error) {
   std::lock_guard<std::mutex> lock(gMutex);
   gPrefix = prefix;

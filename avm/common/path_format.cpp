@@ -1,9 +1,9 @@
-#include "avm/bridge/path_format.h"
+#include "avm/common/path_format.h"
 
 #include <cstdarg>
 #include <cstdio>
 
-#include "avm/bridge/avm_log.h"
+#include "avm/common/avm_log.h"
 
 bool FormatPath(char* buffer, std::size_t capacity, const char* format, ...) {
   va_list args;

@@ -1,4 +1,4 @@
-#include "avm/bridge/entry_boundary.h"
+#include "avm/common/entry_boundary.h"
 
 #include <exception>
 

@@ -9,7 +9,7 @@
 // inside the body are released on the way out, as their guards unwind.
 #include <utility>
 
-#include "avm/bridge/log_latch.h"
+#include "avm/common/log_latch.h"
 
 // Logs the exception being handled (call it only inside a catch block).
 void LogEscapedException(LogLatch* latch, const char* entry) noexcept;

@@ -1,9 +1,9 @@
-#include "avm/bridge/log_latch.h"
+#include "avm/common/log_latch.h"
 
 #include <cstdarg>
 #include <cstdio>
 
-#include "avm/bridge/avm_log.h"
+#include "avm/common/avm_log.h"
 
 namespace {
 
